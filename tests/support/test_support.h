@@ -14,3 +14,10 @@ QString binaryPath(const QString &relative);
 QByteArray readBytes(const QString &path);
 
 }  // namespace icbtest
+
+#include <QByteArray>
+#include <ostream>
+
+// Readable failure messages for Qt strings in GoogleTest assertions.
+void PrintTo(const QString &text, std::ostream *os);
+void PrintTo(const QByteArray &bytes, std::ostream *os);

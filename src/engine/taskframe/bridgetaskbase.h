@@ -1,0 +1,73 @@
+// The frame of one extraction task: makes the import folder, sizes the progress bar, runs the
+// engine and turns any failure into one error message. Every layer of the task chain logs through
+// Log and LogAndThrow; the front-end list operations are answered by the engine above.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+
+#include "apptaskbase.h"
+
+// (key, display name) pairs of a front-end list.
+using ListEntries = QList<QPair<QString, QString>>;
+
+class BridgeTaskBase : public AppTaskBase {
+  Q_OBJECT
+
+ public:
+  explicit BridgeTaskBase(QObject *parent = nullptr);
+  ~BridgeTaskBase() override;
+
+  int GetProgressSize(int flags) override;
+  bool LoadList(const QString &method) override;
+  virtual bool BeginExecute(const ParameterMap &parameters, int flags, QString &message);
+
+  // Front-end lists and validations; the engine overrides them, the frame answers "not set up".
+  virtual bool ValidateConnection(const ParameterMap &parameters, QString &message);
+  virtual bool ValidateDistrictSchool(const ParameterMap &parameters, QString &message);
+  virtual bool LoadDistrictList(ListEntries &list, const ParameterMap &parameters, QString &message);
+  virtual bool LoadSchoolList(ListEntries &list, const ParameterMap &parameters, QString &message);
+  virtual bool LoadSchoolYearList(ListEntries &list, const ParameterMap &parameters, QString &message);
+  virtual bool LoadTeacherList(ListEntries &list, const ParameterMap &parameters, QString &message);
+
+  bool SetPDEFolder(const QString &path);
+  int CalculateProgressSize(int flags, int setup, int lut, int import, int dailyAtt, int periodAtt,
+                            const QString &pdeFolder);
+  void PutJobText(const QString &text);
+  void Log(int level, const QString &text, const QString &method);
+  [[noreturn]] void LogAndThrow(int level, const QString &text, const QString &method);
+
+  static QString FormatPhoneNumber(const QString &raw, QString &warning);
+  static bool IsValidPhoneNumber(const QString &text);
+  static bool IsValidEmail(const QString &text);
+  static QString CleanFileName(const QString &text);
+  static QString CleanPathName(const QString &text);
+
+  const QString &PDEFolder() const { return m_pdeFolder; }
+  const ParameterMap &Parameters() const { return *m_parameters; }
+  QString Parameter(const QString &name) const;
+
+ protected:
+  // The date of the previous successful run as the bridge configuration record in the folder holds
+  // it; the export layer reads the record, the frame alone knows of none.
+  virtual QDate ReadLastUpdateDate(const QString &pdeFolder);
+  virtual QDateTime ReadLastUpdateDateTime(const QString &pdeFolder);
+  // Today's local date; a seam so tests can fix the day the attendance window is counted to.
+  virtual QDate Today() const;
+
+  int m_setupTotal = 0;
+  int m_lutTotal = 0;
+  int m_importTotal = 0;
+  int m_periodAttTotal = 0;
+  int m_dailyAttTotal = 0;
+  int m_total = 0;
+  const ParameterMap *m_parameters = nullptr;
+  QString m_pdeFolder;
+  QDate m_lastUpdateDate;
+  QDateTime m_lastUpdateTime;
+
+ private:
+  bool listNotSetUp(QString &message);
+};
