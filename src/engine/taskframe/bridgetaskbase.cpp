@@ -44,7 +44,7 @@ bool BridgeTaskBase::LoadSchoolList(ListEntries &, const ParameterMap &, QString
 bool BridgeTaskBase::LoadSchoolYearList(ListEntries &, const ParameterMap &, QString &message) {
   return listNotSetUp(message);
 }
-bool BridgeTaskBase::LoadTeacherList(ListEntries &, const ParameterMap &, QString &message) {
+bool BridgeTaskBase::LoadBridgeList(ListEntries &, const QString &, const ParameterMap &, QString &message) {
   return listNotSetUp(message);
 }
 

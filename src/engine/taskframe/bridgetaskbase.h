@@ -30,7 +30,9 @@ class BridgeTaskBase : public AppTaskBase {
   virtual bool LoadDistrictList(ListEntries &list, const ParameterMap &parameters, QString &message);
   virtual bool LoadSchoolList(ListEntries &list, const ParameterMap &parameters, QString &message);
   virtual bool LoadSchoolYearList(ListEntries &list, const ParameterMap &parameters, QString &message);
-  virtual bool LoadTeacherList(ListEntries &list, const ParameterMap &parameters, QString &message);
+  // The list behind a "bridgelist" parameter (this bridge: the teachers, paramkey "teacher").
+  virtual bool LoadBridgeList(ListEntries &list, const QString &paramkey, const ParameterMap &parameters,
+                              QString &message);
 
   bool SetPDEFolder(const QString &path);
   int CalculateProgressSize(int flags, int setup, int lut, int import, int dailyAtt, int periodAtt,
