@@ -1,0 +1,80 @@
+// The description of the current query (tables, fields, conditions, orders) and its rendering as
+// one SELECT text in the dialect of a database type. Errors are logged and thrown through the task.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "behaviouroptions.h"
+#include "queryentries.h"
+
+class BridgeTaskBase;
+
+// What the description asks the database when the check-existence behaviour is on.
+class SchemaChecks {
+ public:
+  virtual ~SchemaChecks() = default;
+  virtual bool TableExists(const QString &table) = 0;
+  virtual bool FieldExists(const QString &table, const QString &field) = 0;
+  // Writes the table's columns to the log (behaviour bit 0x40); failures are ignored.
+  virtual void DumpTableColumns(const QString &table) = 0;
+};
+
+class QueryDescription {
+ public:
+  QueryDescription(BridgeTaskBase &task, int behaviour);
+  ~QueryDescription();
+  QueryDescription(const QueryDescription &) = delete;
+  QueryDescription &operator=(const QueryDescription &) = delete;
+
+  void SetSchemaChecks(SchemaChecks *checks) { checks_ = checks; }
+  QueryOptions &Options() { return options_; }
+  const QueryOptions &Options() const { return options_; }
+  int Behaviour() const { return behaviour_; }
+
+  ODBCTable *AddTable(const QString &name, const QString &alias, bool required = true,
+                      const QString &sourceText = QString());
+  ODBCField *AddField(const ODBCTable *table, const QString &name, bool required, bool secondary = false);
+  // Appends without any check.
+  ODBCField *AddField(const ODBCTable &table, const QString &name);
+  ODBCField *AddFieldExpression(const QString &prefix, const ODBCField *field, const QString &suffix,
+                                const QString &alias);
+  ODBCCondition *AddCondition(const QString &conjunction, const ODBCField *left, const QString &op,
+                              const ODBCField *right, int level = 0);
+  ODBCCondition *AddCondition(const QString &conjunction, const ODBCField *left, const QString &op,
+                              const QString &value, int level = 0);
+  ODBCCondition *AddCondition(const QString &conjunction, const QString &conditionText, int level = 0);
+  ODBCOrder *AddOrder(const ODBCField *field, bool descending = false);
+  // Empties tables, fields, conditions and orders and restarts the field counter; the secondary
+  // fields stay until the description is destroyed.
+  void ClearQuery();
+
+  // The SELECT text; for the XBase type the file the query reads.
+  QString BuildQuery(int databaseType, const QString &dataSource) const;
+
+  const std::vector<std::unique_ptr<ODBCTable>> &Tables() const { return tables_; }
+  const std::vector<std::unique_ptr<ODBCField>> &Fields() const { return fields_; }
+  const std::vector<std::unique_ptr<ODBCCondition>> &Conditions() const { return conditions_; }
+  const std::vector<std::unique_ptr<ODBCOrder>> &Orders() const { return orders_; }
+
+ private:
+  bool checking() const;
+  QString qualifiedName(const ODBCField &field) const;
+  void appendFields(QString &text) const;
+  void appendTables(QString &text, int databaseType) const;
+  void appendConditions(QString &text) const;
+  void appendOrders(QString &text) const;
+  void logStep(const char *heading, const QString &text) const;
+
+  BridgeTaskBase &task_;
+  int behaviour_;
+  QueryOptions options_;
+  SchemaChecks *checks_ = nullptr;
+  int fieldCounter_ = 0;
+  std::vector<std::unique_ptr<ODBCTable>> tables_;
+  std::vector<std::unique_ptr<ODBCField>> fields_;
+  std::vector<std::unique_ptr<ODBCField>> secondaryFields_;
+  std::vector<std::unique_ptr<ODBCCondition>> conditions_;
+  std::vector<std::unique_ptr<ODBCOrder>> orders_;
+};
