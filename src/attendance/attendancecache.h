@@ -1,0 +1,103 @@
+// The attendance cache: the SQLite file "Attendance/Attendance.db" that remembers every mark read
+// and the code last sent for it, so that a run exports only the marks that changed. All statements
+// are prepared once and take their values bound, never pasted into the SQL text.
+//
+// A run uses it in this order:
+//   Open -> CreateTable -> BlankNewCode -> BeginMerge, MergeRow..., FinishMerge
+//   -> BeginSending, SendChanges per header..., (caller publishes the file) -> CommitSent
+// Rows handed to the caller by SendChanges are marked as sent (oldcode = newcode) inside one
+// transaction that CommitSent commits; a run that dies before publishing its file, or calls
+// RollbackSent, leaves them unmarked so they are sent again next time.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "attendancerow.h"
+
+class BridgeTaskBase;
+
+namespace sqlite {
+class Database;
+}
+
+class AttendanceCache {
+ public:
+  // Log records go to task with the task chain's method names ("PDEWriter::StartAttTable", ...).
+  explicit AttendanceCache(BridgeTaskBase &task);
+  AttendanceCache(const AttendanceCache &) = delete;
+  AttendanceCache &operator=(const AttendanceCache &) = delete;
+  ~AttendanceCache();
+
+  // The folder "Attendance" in folder (the import folder when folder does not exist), created when
+  // missing, and "Attendance.db" in it opened read-write (created when missing), unless a database
+  // is open already. False after logging "Set Database: ..." and "Tried to set: ..." on failure;
+  // a file that is not a SQLite database fails here.
+  bool Open(const QString &folder, const QString &importFolder);
+  bool IsOpen() const;
+  // Applies a pending blank, rolls back unfinished work and closes the database.
+  void Close();
+  // The path of the database file once Open has named it.
+  const QString &DatabasePath() const { return databasePath_; }
+
+  // Creates the table with its fixed CREATE TABLE text ("Attendance: Create Table Failed: ..." is
+  // logged and ignored when it exists) and the index that serves the change query.
+  void CreateTable(AttendanceTable table);
+  bool TableExists(AttendanceTable table);
+
+  // Every row dated from `from` on ("yyyy-mm-dd" compared as text; every row when from is invalid)
+  // loses its new code. Applied with the next merge of the table, or before any other use of it, so
+  // rows read again with an unchanged mark are not rewritten.
+  void BlankNewCode(AttendanceTable table, const QDate &from);
+
+  // Merging marks: one transaction for the whole merge. Each row updates newcode, excused, absent,
+  // tardy, truant and discipline of the row with the same key, or is inserted with all its values;
+  // single quotes are removed from every value. A row whose stored values are already those given
+  // is not rewritten. A failing row write is logged ("Attendance: Update Row: " / "Attendance:
+  // Insert Row: ") and skipped. FinishMerge applies the pending blank and commits.
+  void BeginMerge(AttendanceTable table);
+  void MergeRow(const AttendanceCacheRow &row);
+  void FinishMerge();
+  bool IsMerging() const;
+  // Rows written (inserted or changed) and rows left as they were, since BeginMerge.
+  long long MergedWrites() const { return mergedWrites_; }
+  long long MergedUnchanged() const { return mergedUnchanged_; }
+
+  // True when now is later than the UPDATED time of element in UPDATECONFIG plus 12 hours, when
+  // there is no such row, or when the query fails ("Check SQLite Update Date: ..." logged).
+  bool IsStale(const QString &element);
+  bool IsStale(const QString &element, const QDateTime &now);
+  // DROP TABLE when IsStale(table name); a failure is logged as "Failed to Drop table: ...".
+  void DropTable(AttendanceTable table);
+  // Closes the database and deletes "Attendance/Attendance.db" in importFolder (logs "Attendance:
+  // Database could not be deleted" when that fails).
+  bool DeleteDatabase(const QString &importFolder);
+
+  // Sending changes. BeginSending opens the transaction that holds the marks; SendChanges runs the
+  // change query of one header (header "AttTimeFrameRef" also takes rows stored without a header),
+  // hands each changed row to write and marks the rows for which write returned true (it begins
+  // the transaction when BeginSending was not called). It returns the number of rows read; a failing
+  // mark throws after every row was handed over. CommitSent makes the marks durable; call it only
+  // after the file that carries the rows is complete and published. RollbackSent (also on Close or
+  // destruction) drops them.
+  void BeginSending();
+  long long SendChanges(AttendanceTable table, const QString &header,
+                        const std::function<bool(const AttendanceChange &)> &write);
+  void CommitSent();
+  void RollbackSent();
+  bool IsSending() const;
+
+  // The connection, for tests and diagnostics.
+  sqlite::Database &Database();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  BridgeTaskBase &task_;
+  QString databasePath_;
+  long long mergedWrites_ = 0;
+  long long mergedUnchanged_ = 0;
+};

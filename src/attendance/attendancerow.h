@@ -1,0 +1,45 @@
+// The values of one attendance cache row and the two cache tables, shared by the cache, the header
+// mapping and the writer.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+enum class AttendanceTable { Daily, Period };
+
+// "DAILY_ATT" or "PERIOD_ATT".
+QString AttendanceTableName(AttendanceTable table);
+// The period column: "timeframe" for DAILY_ATT, "perkey" for PERIOD_ATT.
+QString AttendancePeriodColumn(AttendanceTable table);
+// The table for a name as the task chain passes it ("DAILY_ATT" or "PERIOD_ATT"); none otherwise.
+std::optional<AttendanceTable> AttendanceTableFromName(const QString &name);
+
+// One mark as it is merged into the cache. An invalid date is stored as an empty text.
+struct AttendanceCacheRow {
+  QString stdkey;
+  QDate attdate;
+  QString period;
+  QString header;
+  QString code;
+  QString reason;
+  QString excused;
+  QString absent;
+  QString tardy;
+  QString truant;
+  QString discipline;
+};
+
+// One row whose code changed since it was last sent, as read back for the export.
+struct AttendanceChange {
+  QString stdkey;
+  QString attdate;  // as stored: "yyyy-mm-dd" or empty
+  QString period;
+  QString code;
+  QString reason;
+  QString excused;
+  QString absent;
+  QString tardy;
+  QString truant;
+  QString discipline;
+};

@@ -1,0 +1,114 @@
+// StartAttTable and WriteAttendanceTable: the attendance cache filled from the school's marks.
+#include "attendancewriter.h"
+
+#include <QDateTime>
+
+#include "bridgetaskbase.h"
+#include "xexception.h"
+
+namespace {
+
+constexpr int kError = 3;
+constexpr int kInformational = 7;
+constexpr int kDebug = 8;
+
+const QString kSetDatabase = QStringLiteral("PDEWriter::SetAttendanceDatabase");
+const QString kStartAttTable = QStringLiteral("PDEWriter::StartAttTable");
+const QString kWriteAttendance = QStringLiteral("PDEWriter::WriteAttendanceTable");
+
+}  // namespace
+
+AttendanceDateFormat AttendanceDateFormat::Default() {
+  AttendanceDateFormat format;
+  format.format = [](const QDate &date) { return date.toString(QStringLiteral("MM/dd/yyyy")); };
+  format.parse = [](const QString &text) {
+    const QString trimmed = text.trimmed();
+    QDate date = QDate::fromString(trimmed, QStringLiteral("MM/dd/yyyy"));
+    if (!date.isValid()) date = QDate::fromString(trimmed, QStringLiteral("M/d/yyyy"));
+    return date;
+  };
+  return format;
+}
+
+AttendanceWriter::AttendanceWriter(BridgeTaskBase &task) : task_(task), cache_(task) {}
+
+bool AttendanceWriter::SetDatabase(const QString &folder, const QString &importFolder) {
+  return cache_.Open(folder, importFolder);
+}
+
+QDate AttendanceWriter::StartTable(const QString &tableName, bool blankFlag, bool extraDay,
+                                   const QDate &recordUpdateDate, const QString &overlap,
+                                   const QString &importFolder, const AttendanceDateFormat &dates) {
+  const std::optional<AttendanceTable> table = AttendanceTableFromName(tableName);
+  if (!table) task_.LogAndThrow(kError, "Attendance: Unknown attendance table: " + tableName, kStartAttTable);
+  tableName_ = tableName;
+  table_ = *table;
+  extraDay_ = extraDay;
+  task_.Log(kInformational,
+            "Start Attendance Table at: " + QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss")),
+            kStartAttTable);
+  if (!SetDatabase(importFolder, importFolder)) {
+    task_.LogAndThrow(kError, "Attendance: The attendance cache cannot be opened: " + cache_.DatabasePath(),
+                      kSetDatabase);
+  }
+  cache_.CreateTable(table_);
+  QDate updateDate = recordUpdateDate;
+  task_.Log(kDebug, "StartAttTable: After: Update Date is: " + dates.format(updateDate), kStartAttTable);
+  if (blankFlag) {
+    updateDate = AttendanceReadFrom(updateDate, overlap);
+    cache_.BlankNewCode(table_, updateDate);
+  }
+  task_.Log(kDebug, "StartAttTable: Before StartTable: Update Date is: " + dates.format(updateDate),
+            kStartAttTable);
+  return updateDate;
+}
+
+QDate AttendanceWriter::WriteTable(AttendanceSource &source, const QStringList &headers,
+                                   const QDate &updateDate, const QDate &yearStart, const QDate &yearEnd,
+                                   bool lastWindowExtraDay, const QDate &today,
+                                   const AttendanceDateFormat &dates) {
+  if (tableName_.isEmpty()) {
+    task_.LogAndThrow(kError, QStringLiteral("Attendance: No attendance table was started."),
+                      kWriteAttendance);
+  }
+  const AttendanceHeaderMap map(headers, headerSets_, task_, kWriteAttendance);
+  const AttendanceWalk walk =
+      WalkAttendanceWindows(updateDate, today, yearStart, yearEnd, lastWindowExtraDay, extraDay_);
+  cache_.BeginMerge(table_);
+  try {
+    task_.Log(kDebug, "Write Attendance Table: Update Date: " + dates.format(updateDate), kWriteAttendance);
+    task_.Log(
+        kDebug,
+        "Write Attendance Table: School Year: " + dates.format(yearStart) + " to " + dates.format(yearEnd),
+        kWriteAttendance);
+    for (const AttendanceWindow &window : walk.windows) readWindow(source, window, map, dates);
+    cache_.FinishMerge();
+    source.Close();
+  } catch (...) {
+    task_.Log(kInformational, QStringLiteral("Write Attendance Table: Failed with Error.  Cleaning up."),
+              kWriteAttendance);
+    try {
+      cache_.FinishMerge();
+    } catch (const XException &e) {
+      task_.Log(kError, "Write Attendance Table: " + e.Text(), kWriteAttendance);
+    }
+    source.Close();
+    throw;
+  }
+  return walk.lastDayRead;
+}
+
+void AttendanceWriter::readWindow(AttendanceSource &source, const AttendanceWindow &window,
+                                  const AttendanceHeaderMap &map, const AttendanceDateFormat &dates) {
+  task_.PutJobText("Reading " + tableName_ + " (" + dates.format(window.start) + " to " +
+                   dates.format(window.end) + ")" + "...");
+  source.SetDateFilter(window.start, window.queryEnd);
+  task_.Log(kDebug, QStringLiteral("Write Attendance Table: Done Filtering Attendance"), kWriteAttendance);
+  source.Open();
+  task_.Log(kDebug, QStringLiteral("Write Attendance Table: Table Opened"), kWriteAttendance);
+  QStringList values;
+  while (source.Next(values)) {
+    for (const AttendanceCacheRow &row : map.Rows(values, dates.parse)) cache_.MergeRow(row);
+  }
+  source.Close();
+}
