@@ -1,14 +1,13 @@
 // Entry point of icbridge: the console program the front-end starts with one command word.
+// It builds the extraction task, hands it to the application object and runs one command.
 #include <QCoreApplication>
-#include <QTextStream>
+#include <memory>
+
+#include "bridgebase.h"
+#include "bridgetaskbase.h"
 
 int main(int argc, char *argv[]) {
-  QCoreApplication app(argc, argv);
-  const QStringList args = app.arguments();
-  if (args.size() > 1 && args.at(1) == QLatin1String("version")) {
-    QTextStream(stdout) << "icbridge " << ICBRIDGE_VERSION << "\n";
-    return 0;
-  }
-  QTextStream(stderr) << "usage: icbridge <help|params|defaults|test|version|run> [--name=value ...]\n";
-  return 1;
+  QCoreApplication application(argc, argv);
+  BridgeBase bridge(std::make_unique<BridgeTaskBase>());
+  return bridge.processCommandLine(argc, argv);
 }
