@@ -1,0 +1,213 @@
+// The table writer: headers, columns, and the rows of the current query into a table file or into
+// the run's update file.
+#include "pdewriter.h"
+
+#include <QDir>
+
+#include "delimitedoutput.h"
+#include "publishedfile.h"
+#include "xexception.h"
+
+namespace {
+const QString kWriteTable = QStringLiteral("PDEWriter::WriteTable");
+constexpr int kCritical = 2;
+constexpr int kInformational = 7;
+constexpr int kDebug = 8;
+constexpr int kProprietary = 9;
+}  // namespace
+
+PDEWriter::PDEWriter(QObject *parent) : BridgeTaskBase(parent) {}
+
+PDEWriter::~PDEWriter() {
+  const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
+  const QString method = QStringLiteral("PDEWriter::~PDEWriter");
+  Log(kInformational, Now().Format(pattern) + QStringLiteral(" PDE Writer Desctructor start"), method);
+  m_tableOutput.reset();
+  m_tableFile.reset();
+  m_updateOutput.reset();
+  m_updateFile.reset();
+  m_columns.clear();
+  ClearHeaders();
+  Log(kInformational, Now().Format(pattern) + QStringLiteral(" PDE Writer Destructor end"), method);
+}
+
+XDateTime PDEWriter::Now() const {
+  return XDateTime::Now();
+}
+
+void PDEWriter::ClearHeaders() {
+  m_currentHeader = nullptr;
+  m_headers.clear();
+}
+
+void PDEWriter::StartTable(const QString &name, const QString &fileName, int safeInclude) {
+  PutJobText(QStringLiteral("Reading ") + name + QStringLiteral("..."));
+  auto header = std::make_unique<SISExpHeader>();
+  header->name = name;
+  header->fileName = fileName;
+  header->safeInclude = safeInclude;
+  m_currentHeader = header.get();
+  m_headers.push_back(std::move(header));
+  m_columns.clear();
+  ResetQuery();
+}
+
+ODBCField *PDEWriter::AddColumn(ODBCField *queryField, const QString &text, const ValueGetter &valueGetter,
+                                int command) {
+  if (queryField && !AddQueryField(queryField)) return nullptr;
+  m_columns.push_back(ExportColumn{queryField, text, valueGetter, command});
+  return queryField;
+}
+
+void PDEWriter::AddHeaderField(const QString &fieldName, const QString &customName,
+                               const QString &customTitle, const QString &customKind,
+                               const QString &customExtra) {
+  if (!fieldName.isEmpty() && m_currentHeader) m_currentHeader->fields.push_back({fieldName});
+  if (!customName.isEmpty()) m_customFields.Add({customName, customTitle, customKind, customExtra, 1});
+}
+
+void PDEWriter::EndTable() {
+  CloseQuery();
+  m_columns.clear();
+  ClearTableState();
+  if (m_currentHeader)
+    Log(kDebug, QStringLiteral("Finished ") + m_currentHeader->name + QStringLiteral(" table/query."),
+        QStringLiteral("PDEWriter::EndTable"));
+}
+
+DelimitedOutput &PDEWriter::BeginTableOutput() {
+  if (!m_currentHeader) throw XException(QStringLiteral("No export table has been started."));
+  const SISExpHeader &header = *m_currentHeader;
+  Log(kDebug, QStringLiteral("Writing ") + header.fileName, kWriteTable);
+  if (!m_updateMode) {
+    Log(kDebug, QStringLiteral("Writing PDE File"), kWriteTable);
+    m_tableOutput.reset();
+    m_tableFile = PublishedFile::CreateReplacing(PDEFolder() + header.fileName);
+    m_tableOutput = std::make_unique<DelimitedOutput>(*m_tableFile);
+    Log(kDebug, QStringLiteral("Opened PDE FIle"), kWriteTable);
+    return *m_tableOutput;
+  }
+  Log(kDebug, QStringLiteral("Writing PDU File"), kWriteTable);
+  if (!m_updateOutput) throw XException(QStringLiteral("No update file is open."));
+  m_updateOutput->WriteText(QStringLiteral("// ") + header.name + QStringLiteral("\r\n") +
+                            header.FieldNames().join(QLatin1Char('\t')) + QStringLiteral("\r\n"));
+  Log(kDebug, QStringLiteral("Wrote Current Header"), kWriteTable);
+  return *m_updateOutput;
+}
+
+void PDEWriter::EndTableOutput(int lines) {
+  if (!m_updateMode) {
+    Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
+    if (m_tableFile) m_tableFile->Publish();
+    m_tableOutput.reset();
+    m_tableFile.reset();
+    Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);
+    return;
+  }
+  Log(kDebug, QStringLiteral("Writing pdu footer"), kWriteTable);
+  if (m_updateOutput) m_updateOutput->WriteText(QStringLiteral("*\r\n\r\n"));
+  Log(kDebug, QStringLiteral("Finished PDU File. Lines= ") + QString::number(lines), kWriteTable);
+}
+
+void PDEWriter::AbandonTableOutput() {
+  m_tableOutput.reset();
+  m_tableFile.reset();
+  if (m_updateMode) {
+    m_updateOutput.reset();
+    m_updateFile.reset();
+  }
+}
+
+void PDEWriter::LogColumn(const ExportColumn &column, bool isValue) {
+  const QString name = column.queryField ? column.queryField->Name() : QStringLiteral("**Blank FieldName**");
+  Log(kDebug, QStringLiteral("Getting curColumns field..."), kWriteTable);
+  Log(kProprietary, QStringLiteral("Processing Field = ") + name, kWriteTable);
+  Log(kDebug, isValue ? QStringLiteral("Getting valueStr") : QStringLiteral("Getting command"), kWriteTable);
+}
+
+void PDEWriter::WriteRecord(bool firstRecord, DelimitedOutput &output) {
+  for (const ExportColumn &column : m_columns) {
+    const bool isValue = bool(column.valueGetter);
+    if (firstRecord) LogColumn(column, isValue);
+    const QString name = !firstRecord        ? QString()
+                         : column.queryField ? column.queryField->Name()
+                                             : QStringLiteral("**Blank FieldName**");
+    if (isValue) {
+      SetCurrentField(column.queryField);
+      const QString value = column.valueGetter();
+      if (firstRecord) Log(kDebug, QStringLiteral("Got valueStr"), kWriteTable);
+      output.WriteValue(value);
+      if (firstRecord) Log(kProprietary, QStringLiteral("Wrote = ") + name, kWriteTable);
+      continue;
+    }
+    if (firstRecord) Log(kDebug, QStringLiteral("Got command"), kWriteTable);
+    if (column.command == kWriteText) {
+      output.WriteValue(column.text);
+    } else if (column.command == kEndLine) {
+      output.EndLine();
+    } else if (column.command == kCallHook) {
+      ColumnHook(column);
+    }
+    if (firstRecord) {
+      Log(kDebug, QStringLiteral("Wrote Default Value Command %1 for %2").arg(column.command).arg(name),
+          kWriteTable);
+      Log(kDebug, QStringLiteral("Wrote the value = ") + column.text, kWriteTable);
+    }
+  }
+  output.EndLine();
+}
+
+int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine) {
+  if (!m_currentHeader) throw XException(QStringLiteral("No export table has been started."));
+  const QString name = m_currentHeader->name;
+  const QString fileName = m_currentHeader->fileName;
+  int count = 0;
+  try {
+    Log(kDebug, QStringLiteral("Opening Table"), kWriteTable);
+    const bool open = OpenTable();
+    DelimitedOutput &output = BeginTableOutput();
+    if (!prefixLine.isEmpty()) {
+      output.WriteValue(prefixLine);
+      output.EndLine();
+    }
+    Log(kDebug, QStringLiteral("Generating PDE Entries"), kWriteTable);
+    for (bool more = open && GetFirstRecord(); more; more = GetNextRecord()) {
+      if (rowFilter && !rowFilter()) continue;
+      const bool first = count == 0;
+      if (first) {
+        Log(kDebug, QStringLiteral("Generating First PDE Entry"), kWriteTable);
+        Log(kDebug, QStringLiteral("Line Passed Filter"), kWriteTable);
+      }
+      WriteRecord(first, output);
+      ++count;
+    }
+    EndTableOutput(count);
+  } catch (...) {
+    AbandonTableOutput();
+    Log(kDebug, QStringLiteral("Error writing line= ") + QString::number(count), kWriteTable);
+    QString reason;
+    bool hasText = true;
+    try {
+      throw;
+    } catch (const XException &e) {
+      reason = e.Text();
+    } catch (const std::exception &e) {
+      reason = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+      hasText = false;
+    }
+    QString sql;
+    try {
+      sql = QueryText();
+    } catch (...) {
+    }
+    const QString text = hasText ? QStringLiteral("Failed with error [") + reason +
+                                       QStringLiteral("] while writing file [") + name +
+                                       QStringLiteral("] with query: ") + sql
+                                 : QStringLiteral("Failed with unknown error while writing file [") + name +
+                                       QStringLiteral("] with query: ") + sql;
+    LogAndThrow(kCritical, text, kWriteTable);
+  }
+  Log(kDebug, QStringLiteral("Wrote ") + fileName, kWriteTable);
+  return count;
+}

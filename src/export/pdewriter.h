@@ -1,0 +1,136 @@
+// The export writer layer of the extraction task: turns the current query's records into the
+// product's import files (table files or one update file), writes the import control file and the
+// bridge configuration record, and removes files of earlier runs. It reaches the query only
+// through the virtual operations below, which the data-access layers supply.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <memory>
+#include <vector>
+
+#include "bridgeconfigrecord.h"
+#include "bridgetaskbase.h"
+#include "exportheader.h"
+#include "importcontrolfile.h"
+#include "queryentries.h"
+#include "xdatetime.h"
+
+class DelimitedOutput;
+class PublishedFile;
+
+// What identifies the source of a run; kept in the bridge configuration record.
+struct BridgeRunSettings {
+  QString sisName, school, district, schoolYear, dsn, masterFile, masterFolder, securityFile, globalFolder;
+};
+
+class PDEWriter : public BridgeTaskBase {
+  Q_OBJECT
+
+ public:
+  explicit PDEWriter(QObject *parent = nullptr);
+  ~PDEWriter() override;
+
+  // A run: StartImport (or StartUpdate), the tables, FinishImport (or FinishUpdate).
+  virtual void StartImport();
+  virtual void StartUpdate();
+  virtual int FinishImport();
+  virtual void FinishUpdate();
+  // The start of an extraction: compares the stored configuration and removes stale files.
+  virtual void StartPDEWriter();
+  // After the last export of a successful run.
+  virtual void FinishRun();
+  void SaveBridgeConfig();
+  virtual void DeletePDEFiles();
+  void DeleteUpdateFiles(const QString &importFolder);
+
+  // One table: StartTable, AddColumn and AddHeaderField per field, WriteTable, EndTable.
+  void StartTable(const QString &name, const QString &fileName, int safeInclude = 0);
+  ODBCField *AddColumn(ODBCField *queryField, const QString &text, const ValueGetter &valueGetter,
+                       int command);
+  void AddHeaderField(const QString &fieldName, const QString &customName = QString(),
+                      const QString &customTitle = QString(), const QString &customKind = QString(),
+                      const QString &customExtra = QString());
+  int WriteTable(const RowFilter &rowFilter = RowFilter(), const QString &prefixLine = QString());
+  void EndTable();
+
+  // Row output of the current table for layers that write their rows themselves: opens the table
+  // file (or writes the table's header block into the update file), then rows, then the end.
+  DelimitedOutput &BeginTableOutput();
+  void EndTableOutput(int lines);
+  // Drops an unfinished table file; in update mode the update file is then never published.
+  void AbandonTableOutput();
+
+  // The attendance cache beside the import files.
+  bool SetAttendanceDatabase(const QString &folder);
+  virtual bool IsCacheStale(const QString &element);
+  void DropAttendanceTable(const QString &table);
+  void DeleteAttendanceDatabase();
+
+  ImportControlSettings &ControlSettings() { return m_controlSettings; }
+  BridgeRunSettings &RunSettings() { return m_runSettings; }
+  const SISExpCustomFieldList &CustomFields() const { return m_customFields; }
+  const std::vector<std::unique_ptr<SISExpHeader>> &Headers() const { return m_headers; }
+  SISExpHeader *CurrentHeader() const { return m_currentHeader; }
+  bool IsUpdateMode() const { return m_updateMode; }
+  // The overlap in days as the record holds it ("14" when the record has none).
+  QString OverlapDays() const;
+  // The update file of the last finished update run, once published.
+  const QString &PublishedUpdateFile() const { return m_publishedUpdateFile; }
+
+ protected:
+  // The current query, supplied by the data-access layers. The defaults describe no query.
+  virtual void ResetQuery() {}
+  virtual bool AddQueryField(ODBCField *) { return true; }
+  virtual bool OpenTable() { return false; }
+  virtual bool GetFirstRecord() { return false; }
+  virtual bool GetNextRecord() { return false; }
+  virtual QString QueryText() { return {}; }
+  virtual void SetCurrentField(ODBCField *) {}
+  // Clears the query description and closes its record set.
+  virtual void CloseQuery() {}
+  // The engine's per-table state, cleared when a table ends.
+  virtual void ClearTableState() {}
+  // Called for a column with command 4; writes nothing.
+  virtual void ColumnHook(const ExportColumn &) {}
+
+  // Called once the update file is complete, synced and under its final name: the point after
+  // which what it carries may be marked as sent.
+  virtual void UpdateFilePublished(const QString &) {}
+  // The local clock; a seam so tests can fix the time stamps written into the files.
+  virtual XDateTime Now() const;
+
+  QDate ReadLastUpdateDate(const QString &pdeFolder) override;
+  QDateTime ReadLastUpdateDateTime(const QString &pdeFolder) override;
+
+  QString ConfigRecordPath(const QString &folder) const;
+  BridgeConfigValues CurrentConfigValues() const;
+
+  XDateTime m_startTime;
+  QString m_overlap;
+
+ private:
+  void ClearHeaders();
+  void WriteRecord(bool firstRecord, DelimitedOutput &output);
+  void LogColumn(const ExportColumn &column, bool isValue);
+  void DeleteMatchingFiles(const QString &folder, const QString &wildcard);
+  void DeleteMatchingFolders(const QString &folder, const QString &wildcard);
+  void DeleteTree(const QString &path);
+  void RemoveStaleFiles(const QString &importFolder);
+  void WriteUpdateText(const QString &text);
+
+  std::vector<std::unique_ptr<SISExpHeader>> m_headers;
+  SISExpHeader *m_currentHeader = nullptr;
+  std::vector<ExportColumn> m_columns;
+  SISExpCustomFieldList m_customFields;
+  ImportControlSettings m_controlSettings;
+  BridgeRunSettings m_runSettings;
+
+  bool m_updateMode = false;
+  std::unique_ptr<PublishedFile> m_updateFile;
+  std::unique_ptr<DelimitedOutput> m_updateOutput;
+  QString m_publishedUpdateFile;
+
+  std::unique_ptr<PublishedFile> m_tableFile;
+  std::unique_ptr<DelimitedOutput> m_tableOutput;
+};

@@ -1,0 +1,114 @@
+// Working copy, sync and rename of the export files.
+#include "publishedfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "xexception.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+const QString kPartSuffix = QStringLiteral(".part");
+constexpr int kMaxUniqueAttempts = 100000;
+
+[[noreturn]] void ThrowFileError(const char *format, const QString &path, int code = 0) {
+  throw XException(QString::fromLatin1(format).arg(QDir::toNativeSeparators(path)), code);
+}
+
+// Makes a finished rename survive a power cut as well as a killed process.
+void SyncFolderOf([[maybe_unused]] const QString &path) {
+#ifdef Q_OS_UNIX
+  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+#endif
+}
+}  // namespace
+
+PublishedFile::PublishedFile(const QString &finalPath, bool replace)
+    : m_finalPath(finalPath), m_file(finalPath + kPartSuffix), m_replace(replace) {}
+
+PublishedFile::~PublishedFile() {
+  if (!m_published) Discard();
+}
+
+bool PublishedFile::OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode) {
+  errno = 0;
+  if (m_file.open(mode)) {
+    m_ownsWorkingCopy = true;
+    return true;
+  }
+  errorCode = errno;
+  return false;
+}
+
+std::unique_ptr<PublishedFile> PublishedFile::CreateReplacing(const QString &finalPath) {
+  std::unique_ptr<PublishedFile> file(new PublishedFile(finalPath, true));
+  QDir().mkpath(QFileInfo(finalPath).absolutePath());
+  int code = 0;
+  if (!file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::Truncate, code))
+    throw XException(
+        QStringLiteral("Could not open file ( %1 ): %2").arg(code).arg(QDir::toNativeSeparators(finalPath)),
+        code);
+  return file;
+}
+
+std::unique_ptr<PublishedFile> PublishedFile::CreateUnique(const std::function<QString(int)> &candidate) {
+  int code = 0;
+  QString lastPath;
+  for (int attempt = 0; attempt < kMaxUniqueAttempts; ++attempt) {
+    lastPath = candidate(attempt);
+    if (attempt == 0) QDir().mkpath(QFileInfo(lastPath).absolutePath());
+    if (QFileInfo::exists(lastPath)) continue;
+    std::unique_ptr<PublishedFile> file(new PublishedFile(lastPath, false));
+    if (file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::NewOnly, code)) return file;
+    if (code != EEXIST) break;
+  }
+  throw XException(
+      QStringLiteral("Could not open file ( %1 ): %2").arg(code).arg(QDir::toNativeSeparators(lastPath)),
+      code);
+}
+
+void PublishedFile::Write(const QByteArray &bytes) {
+  if (!m_file.isOpen() || m_file.write(bytes) != bytes.size())
+    ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+}
+
+void PublishedFile::Publish() {
+  if (m_published) return;
+  if (!m_file.isOpen()) ThrowFileError("Error closing file: %1", m_finalPath);
+  if (!m_file.flush()) ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+#ifdef Q_OS_UNIX
+  if (::fsync(m_file.handle()) != 0) ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+#endif
+  m_file.close();
+  if (m_file.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", m_finalPath, errno);
+
+  if (m_replace) {
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
+                            std::filesystem::path(m_finalPath.toStdU16String()), error);
+    if (error) ThrowFileError("Error closing file: %1", m_finalPath, error.value());
+  } else if (!QFile::rename(m_file.fileName(), m_finalPath)) {
+    // QFile::rename never replaces an existing file, so a name taken meanwhile stays intact.
+    ThrowFileError("Error closing file: %1", m_finalPath);
+  }
+  m_published = true;
+  SyncFolderOf(m_finalPath);
+}
+
+void PublishedFile::Discard() {
+  if (m_published || !m_ownsWorkingCopy) return;
+  m_file.close();
+  QFile::remove(m_file.fileName());
+  m_ownsWorkingCopy = false;
+}

@@ -1,0 +1,43 @@
+// An output file that appears under its final name only when it is complete: the bytes go to a
+// working copy "<final name>.part" in the same folder, which is flushed to disk and renamed over
+// the final name by Publish. A file that is never published leaves no trace under the final name.
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class PublishedFile {
+ public:
+  // A file that replaces any earlier file of the same name when it is published.
+  static std::unique_ptr<PublishedFile> CreateReplacing(const QString &finalPath);
+  // A file that never replaces a published one: candidate(0), candidate(1), ... name the final
+  // paths to try; the first whose final name is free and whose working copy this process could
+  // create exclusively is taken, so concurrent writers never share a name.
+  static std::unique_ptr<PublishedFile> CreateUnique(const std::function<QString(int attempt)> &candidate);
+
+  ~PublishedFile();
+  PublishedFile(const PublishedFile &) = delete;
+  PublishedFile &operator=(const PublishedFile &) = delete;
+
+  void Write(const QByteArray &bytes);
+  // Flushes, syncs and closes the working copy and renames it to the final name.
+  void Publish();
+  // Closes and removes the working copy; the final name is left as it was.
+  void Discard();
+
+  const QString &FinalPath() const { return m_finalPath; }
+  bool IsPublished() const { return m_published; }
+
+ private:
+  PublishedFile(const QString &finalPath, bool replace);
+  bool OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode);
+
+  QString m_finalPath;
+  QFile m_file;
+  bool m_replace;
+  bool m_published = false;
+  bool m_ownsWorkingCopy = false;  // only a copy this object created is ever removed
+};
