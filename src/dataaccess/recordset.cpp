@@ -1,0 +1,307 @@
+// Running a statement and fetching its rows into the client-side buffer. Columns are bound in
+// row arrays (block fetch); when a column is too long for a bound buffer the statement is run again
+// and read row by row with SQLGetData, so no value is ever cut short.
+#include "recordset.h"
+
+#include <sqlucode.h>
+
+#include <algorithm>
+
+#include "xexception.h"
+
+namespace {
+
+constexpr SQLLEN kLongColumn = 4000;      // characters; longer columns are read in pieces
+constexpr SQLLEN kLongTextGuess = 1024;   // characters first bound for a long text column
+constexpr size_t kBlockBytes = 1u << 20;  // bound buffer per block of rows
+constexpr SQLULEN kMaxBlockRows = 1024;
+
+ColumnKind kindOf(SQLSMALLINT sqlType) {
+  switch (sqlType) {
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+      return ColumnKind::Integer;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+      return ColumnKind::Floating;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+      return ColumnKind::Decimal;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATE:
+    case SQL_TIME:
+    case SQL_TIMESTAMP:
+      return ColumnKind::Date;
+    case SQL_BIT:
+      return ColumnKind::Bit;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_GUID:
+      return ColumnKind::Text;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+      return ColumnKind::Binary;
+    default:
+      return ColumnKind::Unsupported;
+  }
+}
+
+SQLSMALLINT cTypeOf(ColumnKind kind) {
+  switch (kind) {
+    case ColumnKind::Floating:
+      return SQL_C_DOUBLE;
+    case ColumnKind::Text:
+    case ColumnKind::Unsupported:
+      return SQL_C_WCHAR;
+    case ColumnKind::Binary:
+      return SQL_C_BINARY;
+    default:
+      return SQL_C_CHAR;
+  }
+}
+
+// Bytes a call adds after the data: a terminating zero for character data.
+SQLLEN terminatorOf(SQLSMALLINT cType) {
+  if (cType == SQL_C_CHAR) return 1;
+  if (cType == SQL_C_WCHAR) return 2;
+  return 0;
+}
+
+// The bound buffer width in bytes for a column, or 0 when it must be read in pieces.
+SQLLEN boundWidth(const ColumnInfo &column) {
+  const SQLLEN size = SQLLEN(column.size);
+  switch (column.kind) {
+    case ColumnKind::Floating:
+      return sizeof(double);
+    case ColumnKind::Integer:
+    case ColumnKind::Bit:
+      return 32;
+    case ColumnKind::Decimal:
+      return std::max<SQLLEN>(48, size + 8);
+    case ColumnKind::Date:
+      return 64;
+    case ColumnKind::Text:
+      // Long text (notes, comments, SQLite's TEXT) is mostly short: bound with a modest buffer,
+      // and a value that does not fit sends the query down the piecewise path.
+      if (size <= 0 || size > kLongColumn) return (kLongTextGuess + 1) * 2;
+      return (size + 1) * 2;
+    case ColumnKind::Binary:
+      if (size <= 0 || size > 2 * kLongColumn) return 0;
+      return size;
+    case ColumnKind::Unsupported:
+      return 512;
+  }
+  return 0;
+}
+
+[[noreturn]] void fail(const odbc::Handle &handle, SQLRETURN rc, const char *function) {
+  throw XException(odbc::DiagnosticText(handle, rc, function));
+}
+
+}  // namespace
+
+RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows) {
+  if (!rows) {
+    execute(connection, sql, queryTimeoutSeconds);
+    return;
+  }
+  if (!fetchInBlocks(connection, sql, queryTimeoutSeconds))
+    fetchRowByRow(connection, sql, queryTimeoutSeconds);
+}
+
+int RecordSet::ColumnIndex(const QString &name) const {
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+  return -1;
+}
+
+bool RecordSet::First() {
+  current_ = 0;
+  return current_ < rows_;
+}
+
+bool RecordSet::Next() {
+  if (current_ < rows_) ++current_;
+  return current_ < rows_;
+}
+
+CellView RecordSet::Cell(int column) const {
+  if (current_ < 0 || current_ >= rows_ || column < 0 || column >= ColumnCount()) return {};
+  const size_t index = size_t(current_) * columns_.size() + size_t(column);
+  if (nulls_[index]) return {};
+  const uint64_t start = index == 0 ? 0 : cellEnds_[index - 1];
+  return {buffer_.data() + start, qsizetype(cellEnds_[index] - start), false};
+}
+
+odbc::Handle RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
+  odbc::Handle statement;
+  try {
+    statement = odbc::Handle(SQL_HANDLE_STMT, connection);
+  } catch (const XException &) {
+    throw XException(QStringLiteral("Failed to create query object for: %1").arg(sql), kQueryObjectFailure);
+  }
+  if (timeout > 0)
+    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)),
+                   0);
+  std::u16string wide = odbc::ToWide(sql);
+  const SQLRETURN rc =
+      SQLExecDirectW(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
+  if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) fail(statement, rc, "SQLExecDirect");
+  describe(statement);
+  return statement;
+}
+
+void RecordSet::describe(const odbc::Handle &statement) {
+  columns_.clear();
+  SQLSMALLINT count = 0;
+  const SQLRETURN rc = SQLNumResultCols(statement.get(), &count);
+  if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLNumResultCols");
+  for (SQLSMALLINT i = 1; i <= count; ++i) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT nameLength = 0;
+    ColumnInfo column;
+    SQLSMALLINT nullable = 0;
+    const SQLRETURN described =
+        SQLDescribeColW(statement.get(), SQLUSMALLINT(i), name, SQLSMALLINT(std::size(name)), &nameLength,
+                        &column.sqlType, &column.size, &column.decimals, &nullable);
+    if (!odbc::Succeeded(described)) fail(statement, described, "SQLDescribeCol");
+    column.name = QString::fromUtf16(reinterpret_cast<const char16_t *>(name),
+                                     std::min<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
+    column.kind = kindOf(column.sqlType);
+    columns_.push_back(column);
+  }
+}
+
+void RecordSet::clearRows() {
+  buffer_.clear();
+  cellEnds_.clear();
+  nulls_.clear();
+  rows_ = 0;
+  current_ = -1;
+}
+
+void RecordSet::appendCell(const char *data, qsizetype size) {
+  buffer_.insert(buffer_.end(), data, data + size);
+  cellEnds_.push_back(buffer_.size());
+  nulls_.push_back(0);
+}
+
+void RecordSet::appendNull() {
+  cellEnds_.push_back(buffer_.size());
+  nulls_.push_back(1);
+}
+
+struct RecordSet::Binding {
+  SQLSMALLINT cType;
+  SQLLEN width;
+  std::vector<char> data;
+  std::vector<SQLLEN> indicators;
+};
+
+bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout) {
+  odbc::Handle statement = execute(connection, sql, timeout);
+  clearRows();
+  if (columns_.empty()) return true;
+
+  SQLLEN rowWidth = 0;
+  for (const auto &column : columns_) {
+    const SQLLEN width = boundWidth(column);
+    if (width == 0) return false;  // a long column: read row by row
+    rowWidth += width + SQLLEN(sizeof(SQLLEN));
+  }
+  SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowWidth), 1, kMaxBlockRows);
+  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN),
+                 0);
+  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), 0);
+  SQLULEN granted = 1;
+  if (!odbc::Succeeded(SQLGetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) ||
+      granted < 1)
+    granted = 1;
+  blockRows = granted;
+  SQLULEN fetched = 0;
+  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+
+  std::vector<Binding> bindings;
+  bindings.reserve(columns_.size());
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    Binding binding{cTypeOf(columns_[i].kind), boundWidth(columns_[i]), {}, {}};
+    binding.data.resize(size_t(binding.width) * blockRows);
+    binding.indicators.resize(blockRows);
+    const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
+                                    binding.width, binding.indicators.data());
+    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLBindCol");
+    bindings.push_back(std::move(binding));
+  }
+
+  for (;;) {
+    fetched = 0;
+    const SQLRETURN rc = SQLFetch(statement.get());
+    if (rc == SQL_NO_DATA) break;
+    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
+    for (SQLULEN row = 0; row < fetched; ++row) {
+      for (const auto &binding : bindings) {
+        const SQLLEN length = binding.indicators[row];
+        if (length == SQL_NULL_DATA) {
+          appendNull();
+          continue;
+        }
+        if (length == SQL_NO_TOTAL || length > binding.width - terminatorOf(binding.cType)) return false;
+        appendCell(binding.data.data() + size_t(binding.width) * row, length);
+      }
+      ++rows_;
+    }
+  }
+  return true;
+}
+
+void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout) {
+  odbc::Handle statement = execute(connection, sql, timeout);
+  clearRows();
+  if (columns_.empty()) return;
+  std::vector<char> piece(64 * 1024);
+  std::vector<char> cell;
+  for (;;) {
+    const SQLRETURN rc = SQLFetch(statement.get());
+    if (rc == SQL_NO_DATA) break;
+    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      const SQLSMALLINT cType = cTypeOf(columns_[i].kind);
+      const SQLLEN terminator = terminatorOf(cType);
+      cell.clear();
+      bool null = false;
+      for (;;) {
+        SQLLEN length = 0;
+        const SQLLEN room = cType == SQL_C_DOUBLE ? SQLLEN(sizeof(double)) : SQLLEN(piece.size());
+        const SQLRETURN got =
+            SQLGetData(statement.get(), SQLUSMALLINT(i + 1), cType, piece.data(), room, &length);
+        if (got == SQL_NO_DATA) break;
+        if (!odbc::Succeeded(got)) fail(statement, got, "SQLGetData");
+        if (length == SQL_NULL_DATA) {
+          null = true;
+          break;
+        }
+        const bool more =
+            got == SQL_SUCCESS_WITH_INFO && (length == SQL_NO_TOTAL || length > room - terminator);
+        const SQLLEN taken = more ? room - terminator : length;
+        cell.insert(cell.end(), piece.data(), piece.data() + taken);
+        if (!more || cType == SQL_C_DOUBLE) break;
+      }
+      if (null) {
+        appendNull();
+      } else {
+        appendCell(cell.data(), qsizetype(cell.size()));
+      }
+    }
+    ++rows_;
+  }
+}

@@ -1,0 +1,79 @@
+// A query's result held on the client: the statement runs, every row is fetched in blocks into one
+// compact buffer, and the rows can then be walked, counted and walked again (a static cursor).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "odbchandles.h"
+
+// How a column's values are held and turned into text.
+enum class ColumnKind {
+  Integer,      // decimal text
+  Floating,     // an 8-byte double
+  Decimal,      // the driver's exact decimal text
+  Date,         // ISO text: date, time or timestamp
+  Bit,          // "0" / "1"
+  Text,         // UTF-16 code units
+  Binary,       // raw bytes
+  Unsupported,  // a type the getters do not know (held as text for the log)
+};
+
+struct ColumnInfo {
+  QString name;
+  SQLSMALLINT sqlType = 0;
+  SQLULEN size = 0;
+  SQLSMALLINT decimals = 0;
+  ColumnKind kind = ColumnKind::Unsupported;
+};
+
+// One cell of the current row: its bytes in the buffer, or null.
+struct CellView {
+  const char *data = nullptr;
+  qsizetype size = 0;
+  bool null = true;
+};
+
+// XException code of a statement that could not even be created.
+constexpr int kQueryObjectFailure = -2;
+
+class RecordSet {
+ public:
+  // Runs the text on the connection and fetches every row. Throws XException with the driver's
+  // diagnostic text when the statement or a fetch fails.
+  // With rows = false the statement only runs and its columns are described (a trial query).
+  RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true);
+
+  int ColumnCount() const { return int(columns_.size()); }
+  const ColumnInfo &Column(int index) const { return columns_[size_t(index)]; }
+  // The position of the column with this name (letter case ignored), or -1.
+  int ColumnIndex(const QString &name) const;
+
+  qint64 RowCount() const { return rows_; }
+  bool First();
+  bool Next();
+  bool AtEnd() const { return current_ >= rows_; }
+  bool AtStart() const { return current_ < 0; }
+
+  // The cell of the current row; null when there is no current row.
+  CellView Cell(int column) const;
+
+ private:
+  struct Binding;
+  bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout);
+  void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout);
+  odbc::Handle execute(SQLHDBC connection, const QString &sql, int timeout);
+  void describe(const odbc::Handle &statement);
+  void clearRows();
+  void appendCell(const char *data, qsizetype size);
+  void appendNull();
+
+  std::vector<ColumnInfo> columns_;
+  std::vector<char> buffer_;
+  std::vector<uint64_t> cellEnds_;  // end offset of each cell, row by row
+  std::vector<uint8_t> nulls_;
+  qint64 rows_ = 0;
+  qint64 current_ = -1;
+};
