@@ -20,7 +20,7 @@ endfunction()
 
 # One GoogleTest executable per test folder, named after the layer; every *.cpp in the folder.
 function(icb_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SCHOOL_SERVER" "" "DEPS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   set(cpp ${sources})
@@ -33,5 +33,20 @@ function(icb_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} icb_test_support GTest::gtest)
   target_compile_definitions(${name} PRIVATE
     ICB_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ICB_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+  # The generated test schools (tests/fixtures) exist before any test runs.
+  if(TARGET icb_school_fixtures)
+    add_dependencies(${name} icb_school_fixtures)
+  endif()
+  if(ARG_SCHOOL_SERVER)
+    # Tests that reach the SQL Server dialect test server: the fixture starts it once per run and
+    # ODBCSYSINI selects the ODBC driver and DSN files it writes (DSNs icb_tiny and icb_demo).
+    set(properties FIXTURES_REQUIRED school_server
+                   ENVIRONMENT "ODBCSYSINI=${PROJECT_BINARY_DIR}/fixtures/server")
+    if(ARG_LABELS)
+      list(APPEND properties LABELS "${ARG_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
 endfunction()
