@@ -7,41 +7,35 @@
 #include "xcalendar.h"
 #include "xpatternrun.h"
 
+using xpattern::AppendPadded;
 using xpattern::IsAllDigits;
-using xpattern::Padded;
 using xpattern::RunLength;
 
 namespace {
 
-QString FormatYear(int year, qsizetype run, const QString &runText) {
+void AppendYear(QString &out, int year, qsizetype run, QStringView runText) {
   switch (run) {
     case 1:
-      return QString::number(year % 10);
+      return AppendPadded(out, year % 10, 1);
     case 2:
-      return Padded(year % 100, 2);
+      return AppendPadded(out, year % 100, 2);
     case 4:
-      return QString::number(year);
+      return AppendPadded(out, year, 1);
     default:  // three, five or more letters are no field
-      return runText;
+      out += runText;
   }
 }
 
-QString FormatMonth(int month, qsizetype run) {
-  if (run == 1) return QString::number(month);
-  if (run == 2) return Padded(month, 2);
-  const QString &name = xcalendar::MonthName(month);
-  return run == 3 ? name.left(3) : name;
+// A number run of one letter (no padding) or two (two digits), else the name: three letters give
+// its first three characters, four or more the whole name.
+void AppendNumberOrName(QString &out, int number, const QString &name, qsizetype run) {
+  if (run <= 2) return AppendPadded(out, number, static_cast<int>(run));
+  out += run == 3 ? QStringView(name).left(3) : QStringView(name);
 }
 
-QString FormatDay(int day, int weekday, qsizetype run) {
-  if (run == 1) return QString::number(day);
-  if (run == 2) return Padded(day, 2);
+void AppendWeekday(QString &out, int weekday, qsizetype run) {
   const QString &name = xcalendar::WeekdayName(weekday);
-  return run == 3 ? name.left(3) : name;
-}
-
-QString FormatWeekday(int weekday, qsizetype run) {
-  return xcalendar::WeekdayName(weekday).left(run >= 4 ? -1 : run);
+  out += run >= 4 ? QStringView(name) : QStringView(name).left(run);
 }
 
 bool IsLetter(QChar c) {
@@ -77,7 +71,7 @@ std::vector<QString> PatternTokens(const QString &pattern) {
   };
   qsizetype i = 0;
   while (i < pattern.size()) {
-    const QChar c = pattern.at(i).toUpper();
+    const QChar c = xpattern::UpperAscii(pattern.at(i));
     if (!IsLetter(c)) {
       flush();
       ++i;
@@ -203,21 +197,22 @@ QString XDate::Format(const QString &pattern) const {
   GetYmd(year, month, day);
   const int weekday = DayOfWeek();
   QString out;
+  out.reserve(pattern.size() + 16);
   for (qsizetype i = 0; i < pattern.size();) {
     const qsizetype run = RunLength(pattern, i);
-    const QString runText = pattern.mid(i, run);
-    switch (pattern.at(i).toUpper().unicode()) {
+    const QStringView runText = QStringView(pattern).mid(i, run);
+    switch (xpattern::UpperAscii(pattern.at(i)).unicode()) {
       case u'Y':
-        out += FormatYear(year, run, runText);
+        AppendYear(out, year, run, runText);
         break;
       case u'M':
-        out += FormatMonth(month, run);
+        AppendNumberOrName(out, month, xcalendar::MonthName(month), run);
         break;
       case u'D':
-        out += FormatDay(day, weekday, run);
+        AppendNumberOrName(out, day, xcalendar::WeekdayName(weekday), run);
         break;
       case u'W':
-        out += FormatWeekday(weekday, run);
+        AppendWeekday(out, weekday, run);
         break;
       default:
         out += runText;

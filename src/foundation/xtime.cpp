@@ -3,7 +3,7 @@
 
 #include "xpatternrun.h"
 
-using xpattern::Padded;
+using xpattern::AppendPadded;
 using xpattern::RunLength;
 
 namespace {
@@ -19,11 +19,10 @@ bool IsAmPmChar(QChar c) {
 
 // The hour run: on the 12-hour clock when the pattern holds upper-case "AA"; a one-digit hour gets a
 // leading zero only at the end of the pattern or directly before a letter.
-QString FormatHour(int hour24, const QString &pattern, qsizetype runEnd) {
-  int hour = hour24;
-  if (pattern.contains(u"AA", Qt::CaseSensitive)) hour = hour24 % 12 == 0 ? 12 : hour24 % 12;
+void AppendHour(QString &out, int hour24, bool twelveHour, const QString &pattern, qsizetype runEnd) {
+  const int hour = twelveHour ? (hour24 % 12 == 0 ? 12 : hour24 % 12) : hour24;
   const bool padded = runEnd == pattern.size() || pattern.at(runEnd).isLetter();
-  return padded ? Padded(hour, 2) : QString::number(hour);
+  AppendPadded(out, hour, padded ? 2 : 1);
 }
 
 }  // namespace
@@ -59,22 +58,24 @@ int XTime::Millisecond() const {
 
 QString XTime::Format(const QString &pattern) const {
   if (IsNull()) return {};
+  const bool twelveHour = pattern.contains(u"AA", Qt::CaseSensitive);
   QString out;
+  out.reserve(pattern.size() + 8);
   for (qsizetype i = 0; i < pattern.size();) {
     const qsizetype run = RunLength(pattern, i);
-    const QChar letter = pattern.at(i).toUpper();
+    const QChar letter = xpattern::UpperAscii(pattern.at(i));
     if (letter == u'H' && run == 2) {
-      out += FormatHour(Hour(), pattern, i + run);
+      AppendHour(out, Hour(), twelveHour, pattern, i + run);
     } else if (letter == u'N' && run == 2) {
-      out += Padded(Minute(), 2);
+      AppendPadded(out, Minute(), 2);
     } else if (letter == u'S' && run == 2) {
-      out += Padded(Second(), 2);
+      AppendPadded(out, Second(), 2);
     } else if (letter == u'L' && run == 3) {
-      out += Padded(Millisecond(), 3);
+      AppendPadded(out, Millisecond(), 3);
     } else if (letter == u'A' && run == 2) {
-      out += Hour() > 11 ? QStringLiteral("PM") : QStringLiteral("AM");
+      out += Hour() > 11 ? u"PM" : u"AM";
     } else {
-      out += pattern.mid(i, run);
+      out += QStringView(pattern).mid(i, run);
     }
     i += run;
   }
@@ -89,7 +90,7 @@ bool XTime::Parse(const QString &pattern, const QString &text) {
   int64_t hour = 0, minute = 0, second = 0, millisecond = 0;
   qsizetype p = 0, t = 0;
   while (p < pattern.size() && t < text.size()) {
-    const QChar letter = pattern.at(p).toUpper();
+    const QChar letter = xpattern::UpperAscii(pattern.at(p));
     const qsizetype run = RunLength(pattern, p);
     if (letter == u'A') {
       QString taken;
