@@ -221,6 +221,10 @@ QString ToOdbcConnectionString(const QString &connectionString, int databaseType
       namesDriver = true;
     odbc << keyword + QLatin1Char('=') + part.mid(eq + 1);
   }
-  if (databaseType == DatabaseType::SQLite && !namesDriver) odbc.prepend(QStringLiteral("DRIVER=SQLite3"));
+  if (databaseType == DatabaseType::SQLite && !namesDriver) {
+    // The bridge only reads: a school file that is not there must fail, not be created empty.
+    odbc.prepend(QStringLiteral("DRIVER=SQLite3"));
+    odbc << QStringLiteral("NoCreat=1");
+  }
   return odbc.join(QLatin1Char(';')) + (odbc.isEmpty() ? QString() : QStringLiteral(";"));
 }

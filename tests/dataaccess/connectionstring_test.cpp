@@ -158,7 +158,7 @@ TEST(ToOdbcConnectionString, MapsAdoKeysOntoOdbcKeywords) {
       {"Data Source=my;User Id=u;Password=p;", 6, "DSN=my;UID=u;PWD=p;"},
       {"DSN=notes;Uid=u;Pwd=p;", 20, "DSN=notes;UID=u;PWD=p;"},
       {"Persist Security Info=False;Data Source=fox;Collating Sequence=machine;", 3, "DSN=fox;"},
-      {"Database=/tmp/school.db", 7, "DRIVER=SQLite3;DATABASE=/tmp/school.db;"},
+      {"Database=/tmp/school.db", 7, "DRIVER=SQLite3;DATABASE=/tmp/school.db;NoCreat=1;"},
       {"DSN=ifx;UID=u;ISOLATIONLEVEL=1;", 18, "DSN=ifx;UID=u;ISOLATIONLEVEL=1;"},
   };
   for (const auto &c : cases)
