@@ -34,6 +34,9 @@ class MemoryWriter : public PDEWriter {
   // The writer's destructor still logs; the records kept here are gone by then.
   ~MemoryWriter() override { QObject::disconnect(this, nullptr, nullptr, nullptr); }
 
+  using PDEWriter::ReadLastUpdateDate;
+  using PDEWriter::ReadLastUpdateDateTime;
+
   // The value of column i of the current row.
   ValueGetter Column(int i) {
     return [this, i] { return rows.at(cursor).at(i); };
