@@ -18,3 +18,7 @@ bool AppTaskBase::LoadList(const QString &) {
   emit writeLog(3, QStringLiteral("Not set up yet."), QStringLiteral("AppTaskBase::LoadList"));
   return false;
 }
+
+std::unique_ptr<AppTaskBase> AppTaskBase::Create() const {
+  return std::make_unique<AppTaskBase>();
+}

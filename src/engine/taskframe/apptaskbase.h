@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 using ParameterMap = QMap<QString, QString>;
 
@@ -18,6 +19,8 @@ class AppTaskBase : public QObject {
   virtual int GetProgressSize(int flags);
   virtual bool Execute(const ParameterMap &parameters, int flags, QString &message);
   virtual bool LoadList(const QString &method);
+  // A new task object of the same class.
+  virtual std::unique_ptr<AppTaskBase> Create() const;
 
  signals:
   void writeLog(int loglevel, const QString &message, const QString &method);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include "xdate.h"
 #include "xexception.h"
 
 namespace {
@@ -22,6 +23,10 @@ QString BridgeTaskBase::Parameter(const QString &name) const {
 bool BridgeTaskBase::LoadList(const QString &) {
   Log(3, QStringLiteral("Not set up yet."), QStringLiteral("BridgeTaskBase::LoadList"));
   return false;
+}
+
+std::unique_ptr<AppTaskBase> BridgeTaskBase::Create() const {
+  return std::make_unique<BridgeTaskBase>();
 }
 
 bool BridgeTaskBase::listNotSetUp(QString &message) {
@@ -65,7 +70,9 @@ bool BridgeTaskBase::BeginExecute(const ParameterMap &parameters, int flags, QSt
   Log(7, QStringLiteral("PDE Folder is: ") + m_pdeFolder, QString());
   m_lastUpdateDate = ReadLastUpdateDate(m_pdeFolder);
   m_lastUpdateTime = ReadLastUpdateDateTime(m_pdeFolder);
-  Log(7, QStringLiteral("Update Date is: ") + m_lastUpdateDate.toString(QStringLiteral("MMM dd yyyy")),
+  Log(7,
+      QStringLiteral("Update Date is: ") +
+          XDate::FromQDate(m_lastUpdateDate).Format(QStringLiteral("MMM DD YYYY")),
       kBeginExecute);
   m_total = GetProgressSize(flags);
   emit writeProgress(QStringLiteral("start_progress"), m_total);
@@ -124,14 +131,15 @@ int BridgeTaskBase::CalculateProgressSize(int flags, int setup, int lut, int imp
   if (flags & 1) base += import;
   if (!(flags & 2)) return base;
 
-  QDate last = ReadLastUpdateDate(pdeFolder);
-  const QDate today = Today();
-  if (!last.isValid()) {
-    int year = today.year();
-    if (today.month() < 9) --year;
-    last = QDate(year, 9, 3);
+  // Day numbers of the foundation calendar: the window is counted in whole days.
+  XDate last = XDate::FromQDate(ReadLastUpdateDate(pdeFolder));
+  const XDate today = XDate::FromQDate(Today());
+  if (!last.IsValid()) {
+    int year = today.Year();
+    if (today.Month() < 9) --year;
+    last = XDate(year, 9, 3);
   }
-  qint64 days = last.daysTo(today);
+  qint64 days = qint64(today.DayNumber()) - last.DayNumber();
   days = (last >= today) ? 1 : days / 6;
   if (days < 1) days = 1;
 

@@ -22,6 +22,7 @@ class BridgeTaskBase : public AppTaskBase {
 
   int GetProgressSize(int flags) override;
   bool LoadList(const QString &method) override;
+  std::unique_ptr<AppTaskBase> Create() const override;
   virtual bool BeginExecute(const ParameterMap &parameters, int flags, QString &message);
 
   // Front-end lists and validations; the engine overrides them, the frame answers "not set up".
