@@ -40,7 +40,8 @@ function(icb_tests name)
   if(ARG_SCHOOL_SERVER)
     # Tests that reach the SQL Server dialect test server: the fixture starts it once per run and
     # ODBCSYSINI selects the ODBC driver and DSN files it writes (DSNs icb_tiny and icb_demo).
-    set(properties FIXTURES_REQUIRED school_server
+    # One at a time: the server garbles date-times when two sessions read at once.
+    set(properties FIXTURES_REQUIRED school_server RESOURCE_LOCK school_server
                    ENVIRONMENT "ODBCSYSINI=${PROJECT_BINARY_DIR}/fixtures/server")
     if(ARG_LABELS)
       list(APPEND properties LABELS "${ARG_LABELS}")
