@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include "attendancewriter.h"
 #include "delimitedoutput.h"
 #include "publishedfile.h"
 #include "xexception.h"
@@ -16,7 +17,8 @@ constexpr int kDebug = 8;
 constexpr int kProprietary = 9;
 }  // namespace
 
-PDEWriter::PDEWriter(QObject *parent) : BridgeTaskBase(parent) {}
+PDEWriter::PDEWriter(QObject *parent)
+    : BridgeTaskBase(parent), m_attendance(std::make_unique<AttendanceWriter>(*this)) {}
 
 PDEWriter::~PDEWriter() {
   const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
@@ -29,6 +31,7 @@ PDEWriter::~PDEWriter() {
   m_columns.clear();
   ClearHeaders();
   Log(kInformational, Now().Format(pattern) + QStringLiteral(" PDE Writer Destructor end"), method);
+  m_attendance.reset();
 }
 
 XDateTime PDEWriter::Now() const {
@@ -67,7 +70,7 @@ void PDEWriter::AddHeaderField(const QString &fieldName, const QString &customNa
 }
 
 void PDEWriter::EndTable() {
-  CloseQuery();
+  ClearQuery();
   m_columns.clear();
   ClearTableState();
   if (m_currentHeader)
@@ -115,6 +118,8 @@ void PDEWriter::AbandonTableOutput() {
   if (m_updateMode) {
     m_updateOutput.reset();
     m_updateFile.reset();
+    // Rows marked as sent for a file that will never be published are sent again next time.
+    if (Attendance().IsSending()) Attendance().RollbackSent();
   }
 }
 

@@ -16,8 +16,11 @@
 #include "queryentries.h"
 #include "xdatetime.h"
 
+class AttendanceCache;
+class AttendanceWriter;
 class DelimitedOutput;
 class PublishedFile;
+struct AttendanceHeaderSets;
 
 // What identifies the source of a run; kept in the bridge configuration record.
 struct BridgeRunSettings {
@@ -61,11 +64,21 @@ class PDEWriter : public BridgeTaskBase {
   // Drops an unfinished table file; in update mode the update file is then never published.
   void AbandonTableOutput();
 
-  // The attendance cache beside the import files.
+  // The attendance cache beside the import files ("DAILY_ATT" or "PERIOD_ATT" name a table).
   bool SetAttendanceDatabase(const QString &folder);
+  // Opens and creates the table, moves the update date back by the overlap and blanks the new
+  // codes from there (with blankFromUpdateDate), then starts the attendance export table.
+  void StartAttTable(const QString &table, bool blankFromUpdateDate, bool extraDay);
+  // Reads the current query window by window and merges every record that passes rowFilter into the
+  // table started last; the task's update date moves to the last day read.
+  void WriteAttendanceTable(const QDate &yearStart, const QDate &yearEnd, const RowFilter &rowFilter,
+                            bool lastWindowExtraDay);
+  void BlankNewCodeInSQLiteDB(const QString &table, const QDate &date);
   virtual bool IsCacheStale(const QString &element);
   void DropAttendanceTable(const QString &table);
   void DeleteAttendanceDatabase();
+  AttendanceCache &Attendance();
+  AttendanceHeaderSets &AttendanceHeaders();
 
   ImportControlSettings &ControlSettings() { return m_controlSettings; }
   BridgeRunSettings &RunSettings() { return m_runSettings; }
@@ -88,15 +101,21 @@ class PDEWriter : public BridgeTaskBase {
   virtual QString QueryText() { return {}; }
   virtual void SetCurrentField(ODBCField *) {}
   // Clears the query description and closes its record set.
-  virtual void CloseQuery() {}
+  virtual void ClearQuery() {}
+  // Closes the record set and keeps the description, so it can be opened again.
+  virtual void CloseRecordSet() {}
+  // Limits the current query to attendance within the dates (an invalid date sets no bound); a
+  // later call replaces the earlier limits.
+  virtual void FilterAttendance(const QDate &, const QDate &) {}
   // The engine's per-table state, cleared when a table ends.
   virtual void ClearTableState() {}
   // Called for a column with command 4; writes nothing.
   virtual void ColumnHook(const ExportColumn &) {}
 
   // Called once the update file is complete, synced and under its final name: the point after
-  // which what it carries may be marked as sent.
-  virtual void UpdateFilePublished(const QString &) {}
+  // which what it carries may be marked as sent. The writer's own version commits the attendance
+  // rows marked as sent while the file was written.
+  virtual void UpdateFilePublished(const QString &path);
   // The local clock; a seam so tests can fix the time stamps written into the files.
   virtual XDateTime Now() const;
 
@@ -108,6 +127,8 @@ class PDEWriter : public BridgeTaskBase {
 
   XDateTime m_startTime;
   QString m_overlap;
+  SISExpHeader *m_currentHeader = nullptr;
+  std::vector<ExportColumn> m_columns;
 
  private:
   void ClearHeaders();
@@ -120,8 +141,6 @@ class PDEWriter : public BridgeTaskBase {
   void WriteUpdateText(const QString &text);
 
   std::vector<std::unique_ptr<SISExpHeader>> m_headers;
-  SISExpHeader *m_currentHeader = nullptr;
-  std::vector<ExportColumn> m_columns;
   SISExpCustomFieldList m_customFields;
   ImportControlSettings m_controlSettings;
   BridgeRunSettings m_runSettings;
@@ -131,6 +150,7 @@ class PDEWriter : public BridgeTaskBase {
   std::unique_ptr<DelimitedOutput> m_updateOutput;
   QString m_publishedUpdateFile;
 
+  std::unique_ptr<AttendanceWriter> m_attendance;
   std::unique_ptr<PublishedFile> m_tableFile;
   std::unique_ptr<DelimitedOutput> m_tableOutput;
 };

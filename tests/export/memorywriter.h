@@ -85,6 +85,9 @@ class MemoryWriter : public PDEWriter {
   QString QueryText() override { return sql; }
   void ColumnHook(const ExportColumn &) override { ++hookCalls; }
   void ClearTableState() override { ++endedTables; }
-  void UpdateFilePublished(const QString &path) override { published.push_back(path); }
+  void UpdateFilePublished(const QString &path) override {
+    published.push_back(path);
+    PDEWriter::UpdateFilePublished(path);
+  }
   XDateTime Now() const override { return clock; }
 };
