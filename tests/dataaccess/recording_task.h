@@ -21,6 +21,9 @@ class RecordingTask : public BridgeTaskBase {
             });
   }
 
+  // The parameters the task's layers read (the map must outlive the task's use of it).
+  void UseParameters(const ParameterMap &parameters) { m_parameters = &parameters; }
+
   // The first record whose message equals the text, or nullptr.
   const LogRecord *find(const QString &message) const {
     for (const auto &record : logs)

@@ -1,0 +1,100 @@
+// A server that goes away under an open connection: the next query fails with the layer's error
+// text within seconds, and the layer is left without a record set (no crash, no hang).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "databasetype.h"
+#include "odbcsession.h"
+#include "recording_task.h"
+#include "test_support.h"
+#include "xexception.h"
+
+namespace {
+
+QString firstLine(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readLine()).trimmed();
+}
+
+// A private copy of the tiny school server, stopped by the test itself.
+class OwnServer {
+ public:
+  OwnServer() {
+    const QStringList arguments = {
+        QStringLiteral("-B"),
+        icbtest::sourcePath(QStringLiteral("tests/fixtures/school_server.py")),
+        QStringLiteral("start"),
+        QStringLiteral("--state"),
+        state_.path(),
+        QStringLiteral("--java"),
+        QStringLiteral(ICB_JAVA),
+        QStringLiteral("--jar"),
+        QStringLiteral(ICB_HSQLDB_JAR),
+        QStringLiteral("--classes"),
+        icbtest::binaryPath(QStringLiteral("fixtures/server/classes")),
+        QStringLiteral("--psqlodbc"),
+        QStringLiteral(ICB_PSQLODBC_DRIVER),
+        QStringLiteral("--sqliteodbc"),
+        QStringLiteral(ICB_SQLITEODBC_DRIVER),
+        QStringLiteral("tiny=") + icbtest::binaryPath(QStringLiteral("fixtures/tiny.hsql"))};
+    QProcess start;
+    start.start(QStringLiteral("python3"), arguments);
+    if (!start.waitForFinished(120000) || start.exitCode() != 0) return;
+    pid_ = firstLine(state_.filePath(QStringLiteral("server.pid"))).toLongLong();
+    connection_ = firstLine(state_.filePath(QStringLiteral("tiny.connection")));
+  }
+  ~OwnServer() { Kill(); }
+
+  bool Running() const { return pid_ > 0 && !connection_.isEmpty(); }
+  const QString &Connection() const { return connection_; }
+  void Kill() {
+    if (pid_ > 0) ::kill(pid_t(pid_), SIGKILL);
+    pid_ = 0;
+  }
+
+ private:
+  QTemporaryDir state_;
+  qint64 pid_ = 0;
+  QString connection_;
+};
+
+TEST(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
+  if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
+    GTEST_SKIP() << "no Java or HSQLDB on this machine";
+  OwnServer server;
+  ASSERT_TRUE(server.Running());
+  RecordingTask task;
+  OdbcSession session(task, 3);
+  session.SetDatabaseType(DatabaseType::MSSQL);
+  session.SetTimeouts(10, 10);
+  session.Query().Options() = {false, true, true};
+  session.Connect(server.Connection());
+  const ODBCField *id =
+      session.Query().AddField(session.Query().AddTable("District", "D"), "districtID", true);
+  ASSERT_TRUE(session.OpenQuery());
+  ASSERT_TRUE(session.GetFirstRecord());
+  EXPECT_EQ(session.GetFieldInt(id), 1);
+
+  server.Kill();
+  QElapsedTimer timer;
+  timer.start();
+  try {
+    session.OpenQuery();
+    ADD_FAILURE() << "a query ran on a stopped server";
+  } catch (const XException &e) {
+    EXPECT_TRUE(e.Text().startsWith(QLatin1String("While executing query: "))) << e.what();
+    EXPECT_FALSE(e.Text().contains(QLatin1String("PWD=sa")));
+  }
+  EXPECT_LT(timer.elapsed(), 15000);
+  EXPECT_FALSE(session.GetFirstRecord());
+  EXPECT_EQ(session.GetRecordCount(), -1);
+  for (const auto &record : task.logs) EXPECT_FALSE(record.message.contains(QLatin1String("Password=sa")));
+}
+
+}  // namespace
