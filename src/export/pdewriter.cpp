@@ -34,6 +34,10 @@ PDEWriter::~PDEWriter() {
   m_attendance.reset();
 }
 
+std::unique_ptr<AppTaskBase> PDEWriter::Create() const {
+  return std::make_unique<PDEWriter>();
+}
+
 XDateTime PDEWriter::Now() const {
   return XDateTime::Now();
 }

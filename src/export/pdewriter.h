@@ -34,6 +34,8 @@ class PDEWriter : public BridgeTaskBase {
   explicit PDEWriter(QObject *parent = nullptr);
   ~PDEWriter() override;
 
+  std::unique_ptr<AppTaskBase> Create() const override;
+
   // A run: StartImport (or StartUpdate), the tables, FinishImport (or FinishUpdate).
   virtual void StartImport();
   virtual void StartUpdate();

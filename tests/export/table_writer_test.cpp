@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include "memorywriter.h"
 #include "test_support.h"
@@ -279,6 +280,22 @@ TEST(TableFile, StartTableShowsTheJobTextAndKeepsTheHeader) {
   EXPECT_EQ(writer.CurrentHeader()->safeInclude, 1);
   ASSERT_EQ(writer.CustomFields().Fields().size(), 1);
   EXPECT_EQ(writer.CustomFields().Fields().front().title, QStringLiteral("Locker"));
+}
+
+TEST(TableFile, DestructorLogsItsStartAndEndWithTheTime) {
+  QStringList messages;
+  {
+    PDEWriter writer;
+    QObject::connect(&writer, &AppTaskBase::writeLog,
+                     [&messages](int level, const QString &message, const QString &) {
+                       if (level == 7) messages << message;
+                     });
+  }
+  ASSERT_EQ(messages.size(), 2);
+  const QRegularExpression stamp(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}\\|\\d{1,2}:\\d{2}:\\d{2} "));
+  EXPECT_TRUE(stamp.match(messages[0]).hasMatch()) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith(" PDE Writer Desctructor start"));
+  EXPECT_TRUE(messages[1].endsWith(" PDE Writer Destructor end"));
 }
 
 TEST(TableFile, DeletePdeFilesMatchesAnyLetterCase) {
