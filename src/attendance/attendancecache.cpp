@@ -32,7 +32,8 @@ const QString kDropTable = QStringLiteral("PDEWriter::DropAttendanceTable");
 const QString kDeleteDatabase = QStringLiteral("PDEWriter::DeleteAttendanceDatabase");
 
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
-const char *kSendSavepoint = "SAVEPOINT attendance_send";
+// Marks of rows sent in a file that is being published; see PrepareSent.
+const char *kPendingTable = "ATTENDANCE_SENT_PENDING";
 
 // The cache's page cache; large enough that a school's index pages stay in memory while merging.
 const char *kPragmas = "PRAGMA cache_size=-32768";
@@ -65,6 +66,20 @@ QByteArray stored(const QString &text) {
   return utf8;
 }
 
+// The same into a reused buffer, without allocating for the usual ASCII values.
+void storeInto(const QString &text, std::string &out) {
+  out.clear();
+  for (const QChar ch : text) {
+    const char16_t unit = ch.unicode();
+    if (unit >= 0x80) {
+      const QByteArray utf8 = stored(text);
+      out.assign(utf8.constData(), size_t(utf8.size()));
+      return;
+    }
+    if (unit != u'\'') out.push_back(char(unit));
+  }
+}
+
 QByteArray storedDate(const QDate &date) {
   return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1() : QByteArray();
 }
@@ -82,8 +97,8 @@ bool isRowFailure(const sqlite::SqlError &error) {
   }
 }
 
-bool sameText(const sqlite::Query &query, int column, const QByteArray &value) {
-  return !query.IsNullColumn(column) && query.Utf8Column(column) == value;
+bool sameText(const sqlite::Query &query, int column, const std::string &value) {
+  return !query.IsNullColumn(column) && query.TextView(column) == value;
 }
 
 // "YYYY-MM-DD" then, from character 11, "HH:NN:SS.LLL" (milliseconds optional).
@@ -111,7 +126,81 @@ struct AttendanceCache::Impl {
   std::optional<AttendanceTable> merging;
   std::optional<QDate> mergeBlank;
   std::vector<long long> seenRowIds;
+  // The table had no rows when the merge began: rows are inserted first and looked up only when
+  // the same key comes twice.
+  bool freshTable = false;
   bool sending = false;
+
+  // Rows handed to the caller for the file being written, marked only once it is published.
+  struct PendingMark {
+    AttendanceTable table;
+    long long rowId;
+    QByteArray code;
+  };
+  std::vector<PendingMark> pendingMarks;
+  QString preparedFile;
+
+  void ensurePendingTable() {
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, rid INTEGER, code TEXT, "
+                                    "workfile TEXT)")
+                         .arg(QLatin1String(kPendingTable)));
+  }
+
+  // oldcode takes the code that was sent, unless the row's code has moved on since.
+  void applyMarks(const std::vector<PendingMark> &marks) {
+    std::map<AttendanceTable, std::unique_ptr<sqlite::Query>> updates;
+    for (const PendingMark &mark : marks) {
+      auto &update = updates[mark.table];
+      if (!update) {
+        update = std::make_unique<sqlite::Query>(
+            database, QStringLiteral("UPDATE %1 SET oldcode=?2 WHERE rowid=?1 AND newcode=?2")
+                          .arg(AttendanceTableName(mark.table)));
+      }
+      update->Bind(1, mark.rowId);
+      update->Bind(2, mark.code);
+      update->Step();
+      update->Reset();
+    }
+  }
+
+  // Marks prepared by a run that ended between preparing and committing: applied when the
+  // working copy is gone (it was renamed to its published name), dropped when it is still there.
+  void recoverPendingMarks() {
+    {
+      sqlite::Query exists(database,
+                           QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
+      exists.Bind(1, QString::fromLatin1(kPendingTable));
+      if (!exists.Step()) return;
+    }
+    std::vector<PendingMark> marks;
+    QString workfile;
+    {
+      sqlite::Query pending(
+          database,
+          QStringLiteral("SELECT tablename, rid, code, workfile FROM %1").arg(QLatin1String(kPendingTable)));
+      while (pending.Step()) {
+        const std::optional<AttendanceTable> table = AttendanceTableFromName(pending.StringColumn(0));
+        workfile = pending.StringColumn(3);
+        if (table) marks.push_back({*table, pending.Int64Column(1), pending.Utf8Column(2)});
+      }
+    }
+    database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+      if (!workfile.isEmpty() && !QFileInfo::exists(workfile)) applyMarks(marks);
+      database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
+      database.Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+      database.Execute(QStringLiteral("ROLLBACK"));
+      throw;
+    }
+  }
+
+  // One row's values as bound to the merge statements, reused from row to row.
+  struct RowBuffers {
+    std::string stdkey, attdate, period, header, reason;
+    std::string values[6];  // newcode, excused, absent, tardy, truant, discipline
+    QDate date;
+  } row;
 
   TableStatements &statementsFor(AttendanceTable table) {
     TableStatements &set = statements[table];
@@ -208,6 +297,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     try {
       impl_->database.Execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
       impl_->database.Execute(QString::fromLatin1(kPragmas));
+      impl_->recoverPendingMarks();
     } catch (...) {
       impl_->database.Close();
       throw;
@@ -273,11 +363,18 @@ void AttendanceCache::BeginMerge(AttendanceTable table) {
   impl_->merging = table;
   impl_->seenRowIds.clear();
   impl_->mergeBlank.reset();
+  impl_->row.date = QDate();
+  impl_->row.attdate.clear();
   auto pending = impl_->pendingBlanks.find(table);
   if (pending != impl_->pendingBlanks.end()) {
     impl_->mergeBlank = pending->second;
     impl_->pendingBlanks.erase(pending);
   }
+  sqlite::Query any(impl_->database,
+                    QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(AttendanceTableName(table)));
+  impl_->freshTable = !any.Step();
+  // Blanking an empty table changes nothing.
+  if (impl_->freshTable) impl_->mergeBlank.reset();
   mergedWrites_ = 0;
   mergedUnchanged_ = 0;
 }
@@ -286,40 +383,85 @@ bool AttendanceCache::IsMerging() const {
   return impl_->merging.has_value();
 }
 
-void AttendanceCache::MergeRow(const AttendanceCacheRow &row) {
+namespace {
+
+enum class LookupResult { NotFound, Unchanged, Updated };
+
+// Finds the row with the buffers' key; rewrites its code columns when they differ.
+LookupResult lookupAndUpdate(sqlite::Query &lookup, sqlite::Query &update, const auto &row,
+                             long long &rowId) {
+  lookup.BindStatic(1, row.stdkey);
+  lookup.BindStatic(2, row.attdate);
+  lookup.BindStatic(3, row.period);
+  lookup.BindStatic(4, row.header);
+  if (!lookup.Step()) {
+    lookup.Reset();
+    return LookupResult::NotFound;
+  }
+  rowId = lookup.Int64Column(0);
+  bool unchanged = true;
+  for (int i = 0; i < 6 && unchanged; ++i) unchanged = sameText(lookup, i + 1, row.values[i]);
+  lookup.Reset();
+  if (unchanged) return LookupResult::Unchanged;
+  for (int i = 0; i < 6; ++i) update.BindStatic(i + 1, row.values[i]);
+  update.Bind(7, rowId);
+  update.Step();
+  update.Reset();
+  return LookupResult::Updated;
+}
+
+void insertRow(sqlite::Query &insert, const auto &row) {
+  insert.BindStatic(1, row.stdkey);
+  insert.BindStatic(2, row.attdate);
+  insert.BindStatic(3, row.reason);
+  for (int i = 1; i < 6; ++i) insert.BindStatic(i + 3, row.values[i]);
+  insert.BindStatic(9, row.period);
+  insert.BindStatic(10, row.header);
+  insert.BindStatic(11, row.values[0]);
+  insert.Step();
+  insert.Reset();
+}
+
+}  // namespace
+
+void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
   if (!impl_->merging) throw XException(QStringLiteral("Attendance: no merge in progress"));
   Impl::TableStatements &set = impl_->statementsFor(*impl_->merging);
-  const QByteArray stdkey = stored(row.stdkey);
-  const QByteArray attdate = storedDate(row.attdate);
-  const QByteArray period = stored(row.period);
-  const QByteArray header = stored(row.header);
-  const QByteArray values[6] = {stored(row.code),  stored(row.excused), stored(row.absent),
-                                stored(row.tardy), stored(row.truant),  stored(row.discipline)};
+  auto &row = impl_->row;
+  storeInto(input.stdkey, row.stdkey);
+  if (input.attdate != row.date || row.attdate.empty() != !input.attdate.isValid()) {
+    row.date = input.attdate;
+    const QByteArray date = storedDate(input.attdate);
+    row.attdate.assign(date.constData(), size_t(date.size()));
+  }
+  storeInto(input.period, row.period);
+  storeInto(input.header, row.header);
+  storeInto(input.reason, row.reason);
+  const QString *values[6] = {&input.code,  &input.excused, &input.absent,
+                              &input.tardy, &input.truant,  &input.discipline};
+  for (int i = 0; i < 6; ++i) storeInto(*values[i], row.values[i]);
   const bool trackSeen = impl_->mergeBlank.has_value();
 
+  if (impl_->freshTable) {
+    try {
+      insertRow(*set.insert, row);
+      ++mergedWrites_;
+      return;
+    } catch (const sqlite::SqlError &e) {
+      set.insert->Reset();
+      if (e.ResultCode() != SQLITE_CONSTRAINT_PRIMARYKEY) {
+        if (!isRowFailure(e)) throw;
+        task_.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
+        return;
+      }
+      // The key came earlier in this merge: update it as any other existing row.
+    }
+  }
+
   long long rowId = 0;
-  bool found = false;
-  bool unchanged = false;
+  LookupResult result = LookupResult::NotFound;
   try {
-    sqlite::Query &lookup = *set.lookup;
-    lookup.Bind(1, stdkey);
-    lookup.Bind(2, attdate);
-    lookup.Bind(3, period);
-    lookup.Bind(4, header);
-    found = lookup.Step();
-    if (found) {
-      rowId = lookup.Int64Column(0);
-      unchanged = true;
-      for (int i = 0; i < 6 && unchanged; ++i) unchanged = sameText(lookup, i + 1, values[i]);
-    }
-    lookup.Reset();
-    if (found && !unchanged) {
-      sqlite::Query &update = *set.update;
-      for (int i = 0; i < 6; ++i) update.Bind(i + 1, values[i]);
-      update.Bind(7, rowId);
-      update.Step();
-      update.Reset();
-    }
+    result = lookupAndUpdate(*set.lookup, *set.update, row, rowId);
   } catch (const sqlite::SqlError &e) {
     set.lookup->Reset();
     set.update->Reset();
@@ -327,8 +469,8 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &row) {
     task_.Log(kDebug, "Attendance: Update Row: " + e.Text(), kWriteAttendance);
     return;
   }
-  if (found) {
-    if (unchanged) {
+  if (result != LookupResult::NotFound) {
+    if (result == LookupResult::Unchanged) {
       ++mergedUnchanged_;
     } else {
       ++mergedWrites_;
@@ -337,16 +479,7 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &row) {
     return;
   }
   try {
-    sqlite::Query &insert = *set.insert;
-    insert.Bind(1, stdkey);
-    insert.Bind(2, attdate);
-    insert.Bind(3, stored(row.reason));
-    for (int i = 1; i < 6; ++i) insert.Bind(i + 3, values[i]);
-    insert.Bind(9, period);
-    insert.Bind(10, header);
-    insert.Bind(11, values[0]);
-    insert.Step();
-    insert.Reset();
+    insertRow(*set.insert, row);
   } catch (const sqlite::SqlError &e) {
     set.insert->Reset();
     if (!isRowFailure(e)) throw;
@@ -414,6 +547,8 @@ void AttendanceCache::DropTable(AttendanceTable table) {
   try {
     impl_->pendingBlanks.erase(table);
     impl_->statements.erase(table);
+    std::erase_if(impl_->pendingMarks,
+                  [table](const Impl::PendingMark &mark) { return mark.table == table; });
     impl_->database.Execute("DROP TABLE " + AttendanceTableName(table));
   } catch (const XException &e) {
     task_.Log(kWarning, "Failed to Drop table: " + e.Text(), kDropTable);
@@ -438,9 +573,9 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
 }
 
 void AttendanceCache::BeginSending() {
-  if (impl_->sending) return;
-  impl_->database.Execute(QString::fromLatin1(kSendSavepoint));
   impl_->sending = true;
+  impl_->pendingMarks.clear();
+  impl_->preparedFile.clear();
 }
 
 bool AttendanceCache::IsSending() const {
@@ -450,23 +585,21 @@ bool AttendanceCache::IsSending() const {
 long long AttendanceCache::SendChanges(AttendanceTable table, const QString &header,
                                        const std::function<bool(const AttendanceChange &)> &write) {
   impl_->flushPendingBlank(table);
+  if (!impl_->sending) BeginSending();
+  if (!impl_->preparedFile.isEmpty())
+    throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
   const QString name = AttendanceTableName(table);
   const QString period = AttendancePeriodColumn(table);
   const bool withUnnamed = header == QLatin1String("AttTimeFrameRef");
   const QString headerCondition =
       withUnnamed ? QStringLiteral("(header = ?1 OR header = '')") : QStringLiteral("header = ?1");
-  sqlite::Query changes(
-      impl_->database,
-      QStringLiteral("SELECT rowid, stdkey, attdate, reason, excused, absent, tardy, truant, "
-                     "discipline, %1, newcode FROM %2 WHERE %3 AND %4")
-          .arg(period, name, QLatin1String(kUnsentCondition), headerCondition));
+  sqlite::Query changes(impl_->database,
+                        QStringLiteral("SELECT rowid, stdkey, attdate, reason, excused, absent, "
+                                       "tardy, truant, discipline, %1, newcode FROM %2 WHERE %3 AND %4")
+                            .arg(period, name, QLatin1String(kUnsentCondition), headerCondition));
   changes.Bind(1, header);
   task_.Log(kProprietary, "Attendance Query: " + changes.Sql(),
             QStringLiteral("DataAccessBase::SendChanges"));
-
-  // Marks are applied after the read: updating rows under a running scan of their own index is
-  // not safe in SQLite.
-  std::vector<std::pair<long long, QByteArray>> marks;
   long long read = 0;
   while (changes.Step()) {
     ++read;
@@ -474,33 +607,63 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
                             changes.StringColumn(10), changes.StringColumn(3), changes.StringColumn(4),
                             changes.StringColumn(5),  changes.StringColumn(6), changes.StringColumn(7),
                             changes.StringColumn(8)};
-    if (write(change)) marks.emplace_back(changes.Int64Column(0), changes.Utf8Column(10));
-  }
-  changes.Finalize();
-  if (marks.empty()) return read;
-
-  BeginSending();
-  sqlite::Query mark(impl_->database,
-                     QStringLiteral("UPDATE %1 SET oldcode=newcode WHERE rowid=?1 AND newcode=?2").arg(name));
-  for (const auto &[rowId, code] : marks) {
-    mark.Bind(1, rowId);
-    mark.Bind(2, code);
-    mark.Step();
-    mark.Reset();
+    if (write(change)) impl_->pendingMarks.push_back({table, changes.Int64Column(0), changes.Utf8Column(10)});
   }
   return read;
 }
 
+void AttendanceCache::PrepareSent(const QString &workingPath) {
+  if (!impl_->sending) return;
+  impl_->ensurePendingTable();
+  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+  try {
+    impl_->database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
+    sqlite::Query insert(
+        impl_->database,
+        QStringLiteral("INSERT INTO %1 (tablename, rid, code, workfile) VALUES (?1, ?2, ?3, ?4)")
+            .arg(QLatin1String(kPendingTable)));
+    for (const Impl::PendingMark &mark : impl_->pendingMarks) {
+      insert.Bind(1, AttendanceTableName(mark.table));
+      insert.Bind(2, mark.rowId);
+      insert.Bind(3, mark.code);
+      insert.Bind(4, workingPath);
+      insert.Step();
+      insert.Reset();
+    }
+    impl_->database.Execute(QStringLiteral("COMMIT"));
+  } catch (...) {
+    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    throw;
+  }
+  impl_->preparedFile = workingPath;
+}
+
 void AttendanceCache::CommitSent() {
   if (!impl_->sending) return;
-  impl_->database.Execute(QStringLiteral("RELEASE attendance_send"));
+  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+  try {
+    impl_->applyMarks(impl_->pendingMarks);
+    if (!impl_->preparedFile.isEmpty()) {
+      impl_->database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
+    }
+    impl_->database.Execute(QStringLiteral("COMMIT"));
+  } catch (...) {
+    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    throw;
+  }
   impl_->sending = false;
+  impl_->pendingMarks.clear();
+  impl_->preparedFile.clear();
 }
 
 void AttendanceCache::RollbackSent() {
   if (!impl_->sending) return;
   impl_->sending = false;
-  impl_->database.Execute(QStringLiteral("ROLLBACK TO attendance_send; RELEASE attendance_send"));
+  impl_->pendingMarks.clear();
+  if (impl_->preparedFile.isEmpty()) return;
+  impl_->preparedFile.clear();
+  // Prepared marks are settled as after a crash: the file may have been published already.
+  impl_->recoverPendingMarks();
 }
 
 sqlite::Database &AttendanceCache::Database() {

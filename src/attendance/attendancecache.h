@@ -4,10 +4,15 @@
 //
 // A run uses it in this order:
 //   Open -> CreateTable -> BlankNewCode -> BeginMerge, MergeRow..., FinishMerge
-//   -> BeginSending, SendChanges per header..., (caller publishes the file) -> CommitSent
-// Rows handed to the caller by SendChanges are marked as sent (oldcode = newcode) inside one
-// transaction that CommitSent commits; a run that dies before publishing its file, or calls
-// RollbackSent, leaves them unmarked so they are sent again next time.
+//   -> BeginSending, SendChanges per header..., (caller completes and flushes the file)
+//   -> PrepareSent(working copy path), (caller renames the working copy to its published name)
+//   -> CommitSent
+// Rows handed to the caller by SendChanges are marked as sent (oldcode = the code sent) only when
+// the file that carries them was published. PrepareSent records the marks durably together with
+// the working copy's path; CommitSent applies them. When a run dies in between, the next Open
+// applies them if the working copy is gone (it was renamed, so the file was published) and drops
+// them if it is still there. A run that dies earlier, or calls RollbackSent, leaves the rows
+// unmarked so that they are sent again: every change is sent at least once and never lost.
 #pragma once
 
 #include <QDate>
@@ -76,17 +81,20 @@ class AttendanceCache {
   // Database could not be deleted" when that fails).
   bool DeleteDatabase(const QString &importFolder);
 
-  // Sending changes. BeginSending opens the transaction that holds the marks; SendChanges runs the
-  // change query of one header (header "AttTimeFrameRef" also takes rows stored without a header),
-  // hands each changed row to write and marks the rows for which write returned true (it begins
-  // the transaction when BeginSending was not called). It returns the number of rows read; a failing
-  // mark throws after every row was handed over. CommitSent makes the marks durable; call it only
-  // after the file that carries the rows is complete and published. RollbackSent (also on Close or
-  // destruction) drops them.
+  // Sending changes. SendChanges runs the change query of one header (header "AttTimeFrameRef"
+  // also takes rows stored without a header) and hands each changed row to write; rows for which
+  // write returned true are remembered for marking. It returns the number of rows read. It begins
+  // sending when BeginSending was not called.
   void BeginSending();
   long long SendChanges(AttendanceTable table, const QString &header,
                         const std::function<bool(const AttendanceChange &)> &write);
+  // Call when the file is complete and flushed under workingPath, just before it is renamed.
+  void PrepareSent(const QString &workingPath);
+  // Call once the file is published: marks the rows (oldcode = code sent, where newcode is still
+  // that code). Without PrepareSent the marks are applied at once (for output that is not renamed).
   void CommitSent();
+  // Forgets the rows handed over; they stay unsent. After PrepareSent the marks are settled as
+  // after a crash (applied when the working copy is gone). Also done by Close and destruction.
   void RollbackSent();
   bool IsSending() const;
 

@@ -153,6 +153,41 @@ TEST_F(AttendanceCacheTest, ChangeRuleSendsNewAndChangedCodesOnceAndRollbackKeep
             (QStringList{"S1|2026-09-01|1|AttPerRef|||||||A|A", "S2|2026-09-01|1|AttPerRef|||||||E|E"}));
 }
 
+TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
+  const struct {
+    const char *name;
+    bool renamed;     // the working copy was renamed before the run died
+    bool resentNext;  // the next run sends the rows again
+  } cases[] = {{"died before the rename", false, true}, {"died after the rename", true, false}};
+  for (const auto &c : cases) {
+    QTemporaryDir dir;
+    const QString working = dir.filePath("Update.PDU.part");
+    {
+      AttendanceCache cache(task_);
+      ASSERT_TRUE(cache.Open(dir.path(), dir.path()));
+      cache.CreateTable(AttendanceTable::Period);
+      merge(cache, AttendanceTable::Period, {mark("S1", d("2026-09-01"), "1", "A")});
+      cache.BeginSending();
+      EXPECT_EQ(cache.SendChanges(AttendanceTable::Period, "AttPerRef",
+                                  [](const AttendanceChange &) { return true; }),
+                1);
+      QFile file(working);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.close();
+      cache.PrepareSent(working);
+      if (c.renamed) {
+        ASSERT_TRUE(QFile::rename(working, dir.filePath("Update.PDU")));
+      }
+      // The run dies here: the cache is closed without CommitSent.
+    }
+    AttendanceCache next(task_);
+    ASSERT_TRUE(next.Open(dir.path(), dir.path()));
+    const QStringList sent = send(next, AttendanceTable::Period, "AttPerRef");
+    EXPECT_EQ(sent.size(), c.resentNext ? 1 : 0) << c.name;
+    EXPECT_TRUE(send(next, AttendanceTable::Period, "AttPerRef").isEmpty()) << c.name;
+  }
+}
+
 TEST_F(AttendanceCacheTest, ChangeQueryPerHeaderAndUnnamedRowsGoWithTimeFrames) {
   AttendanceCache cache(task_);
   ASSERT_TRUE(open(cache));

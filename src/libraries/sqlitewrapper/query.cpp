@@ -114,6 +114,11 @@ void Query::Bind(int index, const QByteArray &utf8) {
             place);
 }
 
+void Query::BindStatic(int index, std::string_view utf8) {
+  const char *place = "sqlite::Query::Bind";
+  checkBind(sqlite3_bind_text(statement(place), index, utf8.data(), int(utf8.size()), SQLITE_STATIC), place);
+}
+
 void Query::Bind(int index, long long value) {
   const char *place = "sqlite::Query::Bind";
   checkBind(sqlite3_bind_int64(statement(place), index, value), place);
@@ -162,6 +167,13 @@ QByteArray Query::Utf8Column(int index) const {
 
 long long Query::Int64Column(int index) const {
   return sqlite3_column_int64(statement("sqlite::Query::Int64Column"), index);
+}
+
+std::string_view Query::TextView(int index) const {
+  sqlite3_stmt *stmt = statement("sqlite::Query::StringColumn");
+  const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, index));
+  if (text == nullptr) return {};
+  return std::string_view(text, size_t(sqlite3_column_bytes(stmt, index)));
 }
 
 bool Query::IsNullColumn(int index) const {

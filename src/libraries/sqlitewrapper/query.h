@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <string_view>
 
 struct sqlite3_stmt;
 
@@ -60,6 +61,9 @@ class Query {
   void Bind(int index, const QByteArray &utf8);
   void Bind(int index, long long value);
   void BindNull(int index);
+  // Binds bytes without copying them: they must stay unchanged until the statement is stepped and
+  // reset, or rebound. For statements run many times from reused buffers.
+  void BindStatic(int index, std::string_view utf8);
 
   int ColumnCount() const;
   QString ColumnName(int index) const;
@@ -71,6 +75,8 @@ class Query {
   QByteArray Utf8Column(int index) const;
   long long Int64Column(int index) const;
   bool IsNullColumn(int index) const;
+  // The column's bytes without a copy, valid until the next step or reset.
+  std::string_view TextView(int index) const;
 
   const QString &Sql() const;
 
