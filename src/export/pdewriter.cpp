@@ -56,7 +56,7 @@ void PDEWriter::StartTable(const QString &name, const QString &fileName, int saf
   m_currentHeader = header.get();
   m_headers.push_back(std::move(header));
   m_columns.clear();
-  ResetQuery();
+  ClearQuery();
 }
 
 ODBCField *PDEWriter::AddColumn(ODBCField *queryField, const QString &text, const ValueGetter &valueGetter,
@@ -75,6 +75,7 @@ void PDEWriter::AddHeaderField(const QString &fieldName, const QString &customNa
 
 void PDEWriter::EndTable() {
   ClearQuery();
+  CloseRecordSet();
   m_columns.clear();
   ClearTableState();
   if (m_currentHeader)

@@ -95,14 +95,13 @@ class PDEWriter : public BridgeTaskBase {
 
  protected:
   // The current query, supplied by the data-access layers. The defaults describe no query.
-  virtual void ResetQuery() {}
   virtual bool AddQueryField(ODBCField *) { return true; }
   virtual bool OpenTable() { return false; }
   virtual bool GetFirstRecord() { return false; }
   virtual bool GetNextRecord() { return false; }
   virtual QString QueryText() { return {}; }
   virtual void SetCurrentField(ODBCField *) {}
-  // Clears the query description and closes its record set.
+  // Starts a new, empty query description.
   virtual void ClearQuery() {}
   // Closes the record set and keeps the description, so it can be opened again.
   virtual void CloseRecordSet() {}

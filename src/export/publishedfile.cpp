@@ -70,8 +70,13 @@ std::unique_ptr<PublishedFile> PublishedFile::CreateUnique(const std::function<Q
     if (attempt == 0) QDir().mkpath(QFileInfo(lastPath).absolutePath());
     if (QFileInfo::exists(lastPath)) continue;
     std::unique_ptr<PublishedFile> file(new PublishedFile(lastPath, false));
-    if (file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::NewOnly, code)) return file;
-    if (code != EEXIST) break;
+    if (!file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::NewOnly, code)) {
+      if (code != EEXIST) break;
+      continue;
+    }
+    // Another writer may have published this name between the check above and the creation of
+    // the working copy; the name is ours only if it is still free now that we hold the copy.
+    if (!QFileInfo::exists(lastPath)) return file;
   }
   throw XException(
       QStringLiteral("Could not open file ( %1 ): %2").arg(code).arg(QDir::toNativeSeparators(lastPath)),

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <csignal>
 
 #include "memorywriter.h"
@@ -180,6 +181,51 @@ TEST_F(FullDisk, NoPartialFileIsEverPublished) {
   EXPECT_EQ(icbtest::readBytes(import + "Students.pef"), QByteArray("old\r\n"));
   EXPECT_EQ(icbtest::readBytes(import + "SchoolConfig.xml"),
             QByteArray("<SchoolConfig>\r\n</SchoolConfig>\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConcurrentUpdateRuns, ProcessesInTheSameSecondPublishDistinctFiles) {
+  QTemporaryDir base;
+  const QString folder = base.path() + QStringLiteral("/");
+  constexpr int kRuns = 8;
+  std::vector<pid_t> children;
+  for (int i = 0; i < kRuns; ++i) {
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      int code = 1;
+      {
+        MemoryWriter writer;
+        writer.SetPDEFolder(folder);
+        writer.StartUpdate();
+        WriteTable(writer, 50 + i);
+        writer.FinishUpdate();
+        code = writer.published.size() == 1 ? 0 : 2;
+      }
+      _exit(code);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const QStringList files = Entries(folder);
+  ASSERT_EQ(files.size(), kRuns) << files.join(", ").toStdString();
+  QSet<int> rowCounts;
+  for (const QString &name : files) {
+    ASSERT_TRUE(name.startsWith("Update ") && name.endsWith(".PDU")) << name.toStdString();
+    const QByteArray bytes = icbtest::readBytes(folder + name);
+    const QByteArray stamp = name.mid(7, 14).toLatin1();
+    EXPECT_TRUE(bytes.contains("#pragma update \"" + stamp + "\"\r\n")) << name.toStdString();
+    EXPECT_TRUE(bytes.endsWith("//  Difference: 0:00:00\r\n\r\n")) << name.toStdString();
+    rowCounts.insert(int(bytes.count("\txxxxxxxxxx")));
+  }
+  EXPECT_EQ(rowCounts.size(), kRuns) << "every run's rows are in a file of their own";
 }
 
 }  // namespace
