@@ -52,6 +52,8 @@ class OdbcSession : public SchemaChecks {
   bool OpenQuery() { return OpenQueryCode() == 0; }
   int OpenQueryCode() { return RunQuery(BuildQuery()); }
   void CloseQuery();
+  // Closes the record set and keeps the description, so the query can be run again.
+  void CloseRecordSet() { records_.reset(); }
   bool GetFirstRecord();
   bool GetNextRecord();
   int GetRecordCount();

@@ -223,3 +223,7 @@ QString QueryDescription::BuildQuery(int databaseType, const QString &dataSource
   logStep("BuildQuery Finished:", text);
   return text;
 }
+
+void QueryDescription::RemoveLastConditions(int count) {
+  while (count-- > 0 && !conditions_.empty()) conditions_.pop_back();
+}

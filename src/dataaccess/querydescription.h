@@ -49,6 +49,8 @@ class QueryDescription {
   // Empties tables, fields, conditions and orders and restarts the field counter; the secondary
   // fields stay until the description is destroyed.
   void ClearQuery();
+  // Removes the last count conditions (a date window that is about to be replaced).
+  void RemoveLastConditions(int count);
 
   // The SELECT text; for the XBase type the file the query reads.
   QString BuildQuery(int databaseType, const QString &dataSource) const;

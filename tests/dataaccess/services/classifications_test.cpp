@@ -3,6 +3,7 @@
 
 #include "row_task.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ TEST(RelationshipCategory, FollowsTheTable) {
       {"Emergency", "Emergency"},
       {"Guardian 2", "Emergency"},
       {"Neighbor", "Contact"},
-      {"Mom@home", "Family"},
+      {"Mom #2", "Family"},
       {"[Dad]", "Family"},
       {"{sister}~", "Family"},
   };

@@ -27,7 +27,8 @@ TEST_P(TextGetters, TurnTheFieldTextIntoExportText) {
 }
 
 const TextCase kTextCases[] = {
-    {"one line: breaks become spaces", &DataAccessBase::ColOneLine, "  line one\r\nline two ", "line one  line two"},
+    {"one line: breaks become spaces", &DataAccessBase::ColOneLine, "  line one\r\nline two ",
+     "line one  line two"},
     {"one line: plain text", &DataAccessBase::ColOneLine, "Lakeside", "Lakeside"},
     {"trimmed keeps breaks", &DataAccessBase::ColTrimmed, " a\nb ", "a\nb"},
     {"upper", &DataAccessBase::ColUpper, "o'connor\nliam", "O'CONNOR LIAM"},
@@ -54,7 +55,7 @@ const TextCase kTextCases[] = {
     {"Y/N: other word", &DataAccessBase::ColYN, "perhaps", ""},
     {"Y/N: empty", &DataAccessBase::ColYN, "", ""},
     {"value kind: phone", &DataAccessBase::ColValueKind, "(555) 201-1001", "PHONE"},
-    {"value kind: e-mail", &DataAccessBase::ColValueKind, "ann.smith@lakeside.example", "EMAIL"},
+    {"value kind: e-mail", &DataAccessBase::ColValueKind, "ann.smith@lakeside.org", "EMAIL"},
     {"value kind: yes/no", &DataAccessBase::ColValueKind, "yes", "BOOLEAN"},
     {"value kind: text", &DataAccessBase::ColValueKind, "Blue", ""},
     {"activity kind: any case", &DataAccessBase::ColActivityKind, "ATHLETIC", "athletic"},
@@ -94,7 +95,8 @@ const ValueCase kValueCases[] = {
     {"money: two decimals and a dollar", &DataAccessBase::ColMoney, 0, 12.5, false, "$12.50"},
     {"money: negative", &DataAccessBase::ColMoney, 0, -3.456, false, "$-3.46"},
     {"money as whole number: cut toward zero", &DataAccessBase::ColMoneyInt, 0, 12.99, false, "12"},
-    {"money as whole number: negative cut toward zero", &DataAccessBase::ColMoneyInt, 0, -12.99, false, "-12"},
+    {"money as whole number: negative cut toward zero", &DataAccessBase::ColMoneyInt, 0, -12.99, false,
+     "-12"},
     {"float: single precision, six decimals", &DataAccessBase::ColFloat, 0, 2.5, false, "2.500000"},
     {"float of: no decimals", &DataAccessBase::ColFloatOf, 0, 2.4, false, "2"},
     {"yes/no: true", &DataAccessBase::ColYesNo, 0, 0, true, "Yes"},
@@ -157,15 +159,15 @@ TEST(Getters, WithoutACurrentFieldAnswerNothing) {
   task.flag = true;
   task.date = XDate(2026, 8, 20);
   const Getter getters[] = {
-      &DataAccessBase::ColOneLine,    &DataAccessBase::ColTrimmed,    &DataAccessBase::ColUpper,
-      &DataAccessBase::ColQuoted,     &DataAccessBase::ColNoZero,     &DataAccessBase::ColNoNA,
-      &DataAccessBase::ColPhone,      &DataAccessBase::ColMoney,      &DataAccessBase::ColDate,
-      &DataAccessBase::ColTime,       &DataAccessBase::ColDateTime,   &DataAccessBase::ColInt,
-      &DataAccessBase::ColYesNo,      &DataAccessBase::ColNoYes,      &DataAccessBase::ColYesOrEmpty,
-      &DataAccessBase::ColOneZero,    &DataAccessBase::ColYesNoCode,  &DataAccessBase::ColMoneyInt,
-      &DataAccessBase::ColFloat,      &DataAccessBase::ColPrefixed,   &DataAccessBase::ColYN,
-      &DataAccessBase::ColValueKind,  &DataAccessBase::ColWithSuffix, &DataAccessBase::ColDateNoZero,
-      &DataAccessBase::ColIntNoZero,  &DataAccessBase::ColNoTabs,     &DataAccessBase::ColDateTimeAsDate,
+      &DataAccessBase::ColOneLine,   &DataAccessBase::ColTrimmed,    &DataAccessBase::ColUpper,
+      &DataAccessBase::ColQuoted,    &DataAccessBase::ColNoZero,     &DataAccessBase::ColNoNA,
+      &DataAccessBase::ColPhone,     &DataAccessBase::ColMoney,      &DataAccessBase::ColDate,
+      &DataAccessBase::ColTime,      &DataAccessBase::ColDateTime,   &DataAccessBase::ColInt,
+      &DataAccessBase::ColYesNo,     &DataAccessBase::ColNoYes,      &DataAccessBase::ColYesOrEmpty,
+      &DataAccessBase::ColOneZero,   &DataAccessBase::ColYesNoCode,  &DataAccessBase::ColMoneyInt,
+      &DataAccessBase::ColFloat,     &DataAccessBase::ColPrefixed,   &DataAccessBase::ColYN,
+      &DataAccessBase::ColValueKind, &DataAccessBase::ColWithSuffix, &DataAccessBase::ColDateNoZero,
+      &DataAccessBase::ColIntNoZero, &DataAccessBase::ColNoTabs,     &DataAccessBase::ColDateTimeAsDate,
   };
   for (Getter getter : getters) EXPECT_EQ((task.*getter)(), QString());
   EXPECT_FALSE(task.ColIsYes());
@@ -176,8 +178,8 @@ TEST(Getters, IsYesAcceptsOneYesAndY) {
   const struct {
     const char *text;
     bool expected;
-  } cases[] = {{"1", true}, {"yes", true}, {"YES", true}, {"y", true}, {"Y", true},
-               {"", false}, {"0", false}, {"no", false}, {"X", false}, {"true", false}};
+  } cases[] = {{"1", true}, {"yes", true}, {"YES", true}, {"y", true},  {"Y", true},
+               {"", false}, {"0", false},  {"no", false}, {"X", false}, {"true", false}};
   RowTask task;
   task.UseField();
   for (const auto &c : cases) {

@@ -14,15 +14,18 @@ namespace {
 class SchoolTask : public ODBCDataAccess {
  public:
   explicit SchoolTask(int behaviour = 0) : ODBCDataAccess(behaviour) {
-    connect(this, &AppTaskBase::writeLog, this, [this](int level, const QString &message, const QString &method) {
-      logs.push_back({level, message, method});
-    });
+    connect(this, &AppTaskBase::writeLog, this,
+            [this](int level, const QString &message, const QString &method) {
+              logs.push_back({level, message, method});
+            });
     SetDatabaseType(DatabaseType::MSSQL);
     Options().QuoteFields = true;
     Options().QuoteTables = true;
     SetDataSourceName(icbtest::schoolDbPath(QStringLiteral("tiny")));
     Connect(BuildConnectionString());
   }
+  // The layers below log while they are destroyed, after this object's members are gone.
+  ~SchoolTask() override { disconnect(this, &AppTaskBase::writeLog, nullptr, nullptr); }
   struct Line {
     int level;
     QString message;
@@ -74,8 +77,9 @@ TEST(SchoolQuery, AFailingQueryIsRethrownWithItsSql) {
     task.OpenTable();
     FAIL() << "no exception";
   } catch (const XException &e) {
-    EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Failed with error [While executing query: "))) << e.Text();
-    EXPECT_TRUE(e.Text().endsWith(QStringLiteral("] while parsing query: ") + sql)) << e.Text();
+    EXPECT_TRUE(e.Text().startsWith(QStringLiteral("Failed with error [While executing query: ")))
+        << e.Text().toStdString();
+    EXPECT_TRUE(e.Text().endsWith(QStringLiteral("] while parsing query: ") + sql)) << e.Text().toStdString();
     EXPECT_EQ(task.LevelOf(e.Text()), 2);
   }
 }
@@ -85,8 +89,8 @@ TEST(SchoolQuery, TheAttendanceWindowReplacesTheEarlierWindow) {
   const ODBCTable *staff = task.AddTable(QStringLiteral("staffMember"), QStringLiteral("staff"));
   ODBCField *id = task.AddField(staff, QStringLiteral("personID"));
   ODBCField *start = task.AddField(staff, QStringLiteral("startDate"));
-  task.AddCondition(QString(), task.AddField(staff, QStringLiteral("schoolID"), true, true), QStringLiteral("="),
-                    QStringLiteral("'10'"));
+  task.AddCondition(QString(), task.AddField(staff, QStringLiteral("schoolID"), true, true),
+                    QStringLiteral("="), QStringLiteral("'10'"));
   task.SetChangeDateField(start);
   const QString base = task.BuildQuery();
 

@@ -22,6 +22,8 @@ class RowTask : public DataAccessBase {
             });
   }
 
+  // The layers below log while they are destroyed, after this object's members are gone.
+  ~RowTask() override { disconnect(this, &AppTaskBase::writeLog, nullptr, nullptr); }
   ODBCField *Field() { return &field_; }
   void UseField() { SetCurrentField(&field_); }
 

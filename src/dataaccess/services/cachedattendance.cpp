@@ -1,0 +1,155 @@
+// The export of cached attendance: for each header name the cache's rows whose code changed since
+// they were last sent are written as one table (daily or period attendance) and marked as sent.
+// The marks become durable only once the file that carries the rows is published: right after the
+// table file in an import run, with the update file in an update run.
+#include <QDate>
+
+#include "attendancecache.h"
+#include "attendanceheadermap.h"
+#include "attendancerow.h"
+#include "dataaccessbase.h"
+#include "delimitedoutput.h"
+#include "xexception.h"
+
+namespace {
+constexpr int kInformational = 7;
+constexpr int kDebug = 8;
+constexpr int kProprietary = 9;
+
+// A failure of the file being written, as opposed to one of the cache.
+struct OutputFailure {
+  QString text;
+};
+}  // namespace
+
+struct DataAccessBase::CachedExport {
+  AttendanceTable table;
+  const char *method;        // "CreateStudentDailyAttendanceFromDB" or the period form
+  const char *missingTable;  // the job text when the cache has no such table
+  const char *exportName;
+  const char *fileName;
+  const char *errorWord;  // "Error" or "Warning"
+  bool reportFailedUpdate;
+};
+
+void DataAccessBase::CreateStudentDailyAttendanceFromDB(bool filter) {
+  static const CachedExport daily{AttendanceTable::Daily,
+                                  "CreateStudentDailyAttendanceFromDB",
+                                  "Daily Attendance Table does not exist, skipping",
+                                  "Cached Daily Attendance",
+                                  "StudentDailyAtt.pef",
+                                  "Error",
+                                  false};
+  ExportCachedAttendance(daily, filter);
+}
+
+void DataAccessBase::CreateStudentPeriodAttendanceFromDB(bool filter) {
+  static const CachedExport period{AttendanceTable::Period,
+                                   "CreateStudentPeriodAttendanceFromDB",
+                                   "Period Attendance Table does not exist, skipping",
+                                   "Cached Period Attendance",
+                                   "StudentPeriodAtt.pef",
+                                   "Warning",
+                                   true};
+  ExportCachedAttendance(period, filter);
+}
+
+void DataAccessBase::ExportCachedAttendance(const CachedExport &spec, bool filter) {
+  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(spec.method);
+  AttendanceCache &cache = Attendance();
+  if (!cache.IsOpen() || !cache.TableExists(spec.table)) {
+    PutJobText(QString::fromLatin1(spec.missingTable));
+    return;
+  }
+  const bool daily = spec.table == AttendanceTable::Daily;
+  Log(kInformational, QStringLiteral("Exporting Daily Attendance from DB"), method);
+
+  AttendanceHeaderSets &sets = AttendanceHeaders();
+  std::set<QString> &headers = daily ? sets.timeFrameHeaders : sets.periodHeaders;
+  if (!daily && headers.empty()) {
+    headers.insert(QStringLiteral("AttPerRef"));
+    Log(kDebug,
+        QStringLiteral("CreateStudentPeriodAttendanceFromDB: Either no data returned or No Period Timeframe "
+                       "header set, assuming AttPerRef"),
+        method);
+  }
+  bool anyUpdateFailed = false;
+  const std::set<QString> names = headers;  // the passes may not change the set they walk
+  for (const QString &header : names)
+    if (!ExportCachedHeader(spec, header, filter)) anyUpdateFailed = true;
+  if (anyUpdateFailed && spec.reportFailedUpdate)
+    Log(kDebug, QStringLiteral("CreateStudentPeriodAttendanceFromDB At least 1 update failed."), method);
+}
+
+void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change) {
+  const QDate stored = QDate::fromString(change.attdate, QStringLiteral("yyyy-MM-dd"));
+  const QString date = stored.isValid() ? FormatDate(XDate::FromQDate(stored)) : QString();
+  for (const QString *value :
+       {&change.stdkey, &date, &change.period, &change.code, &change.reason, &change.excused, &change.absent,
+        &change.tardy, &change.truant, &change.discipline})
+    output.WriteValue(*value);
+  output.EndLine();
+}
+
+// One pass: the table of one header name. False when marking the rows as sent failed.
+bool DataAccessBase::ExportCachedHeader(const CachedExport &spec, const QString &header, bool filter) {
+  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(spec.method);
+  AttendanceCache &cache = Attendance();
+  StartTable(QString::fromLatin1(spec.exportName), QString::fromLatin1(spec.fileName));
+  for (const char *field : {"AttStdRef", "AttDate"}) AddHeaderField(QString::fromLatin1(field));
+  AddHeaderField(header);
+  for (const char *field :
+       {"AttAttCodeRef", "AttAttReasonRef", "AttExcused", "AttAbs", "AttTardy", "AttTruant", "AttDiscipline"})
+    AddHeaderField(QString::fromLatin1(field));
+
+  const QString tableName = AttendanceTableName(spec.table);
+  const QString updateText =
+      QStringLiteral("UPDATE %1 SET oldcode=newcode WHERE rowid=?1 AND newcode=?2").arg(tableName);
+  long long read = 0;
+  int written = 0;
+  bool marked = true;
+  DelimitedOutput *output = nullptr;
+  try {
+    output = &BeginTableOutput();
+    read = cache.SendChanges(spec.table, header, [&](const AttendanceChange &change) {
+      if (filter && !IsStudentIncluded(change.stdkey)) return false;
+      try {
+        WriteChange(*output, change);
+      } catch (const XException &e) {
+        throw OutputFailure{e.Text()};
+      }
+      ++written;
+      return true;
+    });
+    Log(kDebug,
+        QStringLiteral("Attendance Query: Wrote") + QString::number(read) + QStringLiteral(" records."),
+        method);
+  } catch (const OutputFailure &failure) {
+    // The file could not be written: nothing of this run may count as sent.
+    cache.RollbackSent();
+    AbandonTableOutput();
+    EndTable();
+    LogAndThrow(kDebug,
+                QLatin1String(spec.method) + QLatin1Char(' ') + QLatin1String(spec.errorWord) +
+                    QStringLiteral(": ") + failure.text,
+                method);
+  } catch (const std::exception &e) {
+    // A failing query or mark: the rows handed over are in the file; the rest stay unmarked and are
+    // sent again next time.
+    const QString text = dynamic_cast<const XException *>(&e) ? static_cast<const XException &>(e).Text()
+                                                              : QString::fromLocal8Bit(e.what());
+    Log(kDebug,
+        QLatin1String(spec.method) + QLatin1Char(' ') + QLatin1String(spec.errorWord) + QStringLiteral(": ") +
+            text,
+        method);
+    Log(kProprietary, QStringLiteral("Update Query: ") + updateText, method);
+    marked = false;
+  }
+  if (output) {
+    EndTableOutput(written);
+    // A table file is complete and published now; an update file commits the marks when it is.
+    if (!IsUpdateMode() && cache.IsSending()) cache.CommitSent();
+  }
+  EndTable();
+  return marked;
+}

@@ -1,0 +1,161 @@
+// The data-access layer of the extraction task that the engine and the export writer talk to:
+// opening the current export's query, the column value getters that turn the current field into
+// export text, classifications of school data, password masking, the attendance date window and the
+// export of changed attendance from the cache. The query itself is reached through the virtual
+// operations below, which the ODBC layer supplies.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <utility>
+#include <vector>
+
+#include "pdewriter.h"
+#include "xdate.h"
+#include "xdatetime.h"
+#include "xtime.h"
+
+struct AttendanceChange;
+enum class AttendanceTable;
+
+class DataAccessBase : public PDEWriter {
+  Q_OBJECT
+
+ public:
+  explicit DataAccessBase(QObject *parent = nullptr);
+  ~DataAccessBase() override;
+
+  bool OpenTable() override;
+
+  ODBCField *CurrentField() const { return m_currentField; }
+  void SetCurrentField(ODBCField *field) override { m_currentField = field; }
+
+  // The (pattern, category) table searched by RelationshipCategory; filled at construction.
+  void LoadRelationshipTable();
+  // "Family", "Health", "Emergency" or "Contact" for a relationship text such as "Step-Mother".
+  QString RelationshipCategory(const QString &relationship) const;
+
+  // Column value getters: each reads CurrentField (empty text without one) unless it takes a
+  // field, a text or a flag.
+  QString ColOneLine();
+  QString ColTrimmed();
+  QString ColUpper();
+  QString ColQuoted();
+  QString ColNoZero();
+  static QString ColNoZeroText(const QString &text);
+  QString ColNoNA();
+  QString ColPhone();
+  QString ColNoLineBreaks();
+  QString ColNoTabs();
+  static QString ColNoTabsText(const QString &text);
+  QString ColMoney();
+  QString ColDate();
+  // The field forms read the given field (the current one for none); the plain forms the current one.
+  QString ColDateNot1900(ODBCField *field);
+  QString ColDateNot1900() { return ColDateNot1900(nullptr); }
+  QString ColDateKnown(ODBCField *field);
+  QString ColDateKnown() { return ColDateKnown(nullptr); }
+  QString ColDateNoZero();
+  QString ColTime();
+  QString ColDateTime();
+  QString ColDateTimeAsDate();
+  QString ColInt();
+  QString ColIntNoZero();
+  bool ColBoolFlag(ODBCField *field = nullptr);
+  static QString ColYesNoOf(bool value);
+  QString ColYesNo();
+  QString ColNoYes();
+  QString ColNoYesOf(ODBCField *field);
+  static QString ColYesOrEmptyOf(bool value);
+  QString ColYesOrEmpty();
+  QString ColYesOrEmptyOfField(ODBCField *field);
+  QString ColOneZero();
+  QString ColYesNoCode();
+  bool ColIsYes();
+  QString ColMoneyInt();
+  QString ColFloat();
+  QString ColFloatOf(ODBCField *field);
+  QString ColFloatOf() { return ColFloatOf(nullptr); }
+  virtual QString ColActivityKind();
+  QString ColAttendance(bool filter);
+  static QString ColPrefixedText(const QString &text);
+  QString ColPrefixed();
+  QString ColYN();
+  QString ColValueKind();
+  QString ColWithSuffix();
+
+  // The value getter of an export column that calls one of the getters above.
+  ValueGetter Getter(QString (DataAccessBase::*getter)()) {
+    return [this, getter] { return (this->*getter)(); };
+  }
+
+  // The normalised yes/no letter and code of a text ("Y"/"N" and "1"/"0", or empty).
+  static QString YesNoLetter(const QString &text);
+  static QString YesNoCode(const QString &text);
+  static QString ValueKindOf(const QString &text);
+  static QString ActivityKindOf(const QString &text);
+
+  // Replaces every password value of a connection string by "*" characters, in place.
+  static void MaskPasswords(QString &text);
+
+  // The attendance window of the current query: conditions on the change-date field, replacing the
+  // ones the previous call added. Throws when no change-date field is set.
+  void FilterAttendance(const QDate &from, const QDate &to) override;
+  // Forgets the change-date field and the filter conditions' count.
+  void SetFilterDateFields();
+  void SetChangeDateField(const ODBCField *field) { m_changeDateField = field; }
+
+  // Writes the cached attendance rows whose code changed since they were last sent.
+  void CreateStudentDailyAttendanceFromDB(bool filter);
+  void CreateStudentPeriodAttendanceFromDB(bool filter);
+
+  const QString &DataSourceName() const { return m_dataSource; }
+  int RetryCount() const { return m_retryCount; }
+
+ protected:
+  // Whether the cached attendance of a student is written when the export filters; every key passes
+  // unless a derived task decides otherwise.
+  virtual bool IsStudentIncluded(const QString &) { return true; }
+
+  // The query operations the ODBC layer supplies.
+  virtual int OpenQueryCode() { return 1; }
+  virtual void Reconnect() {}
+  virtual int GetRecordCount() { return -1; }
+  virtual QString BuildQuery() { return {}; }
+  virtual ODBCCondition *AddValueCondition(const QString &, const ODBCField *, const QString &,
+                                           const QString &, int) {
+    return nullptr;
+  }
+  virtual void RemoveLastConditions(int) {}
+  virtual QString SQLDateText(const XDate &) { return {}; }
+  QString QueryText() override { return BuildQuery(); }
+
+  // The typed field getters the column getters read through.
+  virtual QString GetFieldString(const ODBCField *) { return {}; }
+  virtual XDate GetFieldDate(const ODBCField *) { return {}; }
+  virtual XTime GetFieldTime(const ODBCField *) { return {}; }
+  virtual XDateTime GetFieldDateTime(const ODBCField *) { return {}; }
+  virtual qint32 GetFieldInt(const ODBCField *) { return 0; }
+  virtual double GetFieldDouble(const ODBCField *) { return 0; }
+  virtual double GetFieldMoney(const ODBCField *) { return 0; }
+  virtual bool GetFieldBool(const ODBCField *) { return false; }
+
+  QString m_dataSource;
+  QString m_user;
+  QString m_password;
+  int m_connectionTimeout = 15;
+  int m_commandTimeout = 30;
+
+ private:
+  struct CachedExport;
+  void ExportCachedAttendance(const CachedExport &spec, bool filter);
+  bool ExportCachedHeader(const CachedExport &spec, const QString &header, bool filter);
+  void WriteChange(DelimitedOutput &output, const AttendanceChange &change);
+  QString FormatDate(const XDate &date);
+
+  int m_retryCount = 1;
+  ODBCField *m_currentField = nullptr;
+  std::vector<std::pair<QString, QString>> m_relationships;  // sorted by pattern
+  const ODBCField *m_changeDateField = nullptr;
+  int m_filterConditions = 0;
+};

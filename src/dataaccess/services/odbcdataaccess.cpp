@@ -1,0 +1,129 @@
+// The ODBC layer of the task chain: delegation to the query description and the connection, the
+// output columns of an export, the connection steps of the front-end operations and the end of a run.
+#include "odbcdataaccess.h"
+
+#include "databasetype.h"
+
+namespace {
+constexpr int kInformational = 7;
+constexpr int kDebug = 8;
+}  // namespace
+
+ODBCDataAccess::ODBCDataAccess(int behaviour, QObject *parent)
+    : DataAccessBase(parent), m_session(*this, behaviour) {
+  m_session.SetTimeouts(m_connectionTimeout, m_commandTimeout);
+}
+
+ODBCDataAccess::~ODBCDataAccess() {
+  const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
+  const QString method = QStringLiteral("ODBCDataAccess::~ODBCDataAccess");
+  Log(kDebug, Now().Format(pattern) + QStringLiteral(" Start ODBCDataAccess Destructor"), method);
+  m_session.Disconnect();
+  Log(kDebug, Now().Format(pattern) + QStringLiteral(" End ODBCDataAccess Destructor"), method);
+}
+
+void ODBCDataAccess::SetDataSourceName(const QString &dataSource) {
+  if (IsConnected()) Disconnect();
+  m_dataSource = dataSource;
+  m_session.SetDataSource(dataSource);
+  m_session.SetDatabaseType(EffectiveDatabaseType(m_session.DatabaseType(), dataSource));
+}
+
+void ODBCDataAccess::SetCredentials(const QString &user, const QString &password) {
+  m_user = user;
+  m_password = password;
+}
+
+void ODBCDataAccess::SetTimeouts(int connectionSeconds, int commandSeconds) {
+  m_connectionTimeout = connectionSeconds;
+  m_commandTimeout = commandSeconds;
+  m_session.SetTimeouts(connectionSeconds, commandSeconds);
+}
+
+ODBCTable *ODBCDataAccess::AddTable(const QString &name, const QString &alias, bool required,
+                                    const QString &sourceText) {
+  return m_session.Query().AddTable(name, alias, required, sourceText);
+}
+
+ODBCField *ODBCDataAccess::AddField(const ODBCTable *table, const QString &name, bool required,
+                                    bool secondary) {
+  return m_session.Query().AddField(table, name, required, secondary);
+}
+
+ODBCField *ODBCDataAccess::AddFieldExpression(const QString &prefix, const ODBCField *field,
+                                              const QString &suffix, const QString &alias) {
+  return m_session.Query().AddFieldExpression(prefix, field, suffix, alias);
+}
+
+ODBCField *ODBCDataAccess::AddOutputField(const ODBCTable *table, const QString &name,
+                                          const ValueGetter &getter, int command, const QString &headerName,
+                                          bool required, const QString &customName,
+                                          const QString &customTitle, const QString &customKind,
+                                          const QString &customExtra) {
+  ODBCField *field = AddField(table, name, required);
+  if (table && !field) return nullptr;
+  AddColumn(field, QString(), getter, command);
+  AddHeaderField(headerName, customName, customTitle, customKind, customExtra);
+  return field;
+}
+
+ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const ODBCField *left,
+                                            const QString &op, const ODBCField *right, int level) {
+  return m_session.Query().AddCondition(conjunction, left, op, right, level);
+}
+
+ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const ODBCField *left,
+                                            const QString &op, const QString &value, int level) {
+  return m_session.Query().AddCondition(conjunction, left, op, value, level);
+}
+
+ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const QString &text, int level) {
+  return m_session.Query().AddCondition(conjunction, text, level);
+}
+
+ODBCOrder *ODBCDataAccess::AddOrder(const ODBCField *field, bool descending) {
+  return m_session.Query().AddOrder(field, descending);
+}
+
+QString ODBCDataAccess::BuildConnectionString(const QString &dataSource, const std::optional<QString> &user,
+                                              const std::optional<QString> &password) {
+  return m_session.BuildConnectionString(dataSource, user, password);
+}
+
+QString ODBCDataAccess::BuildConnectionString() {
+  return BuildConnectionString(m_dataSource, m_user, m_password);
+}
+
+void ODBCDataAccess::Connect(const QString &connectionString) {
+  m_session.Connect(connectionString);
+}
+
+void ODBCDataAccess::ConnectAndInspect(const QString &connectionString, bool keepConnected) {
+  m_session.ConnectAndInspect(connectionString, keepConnected);
+}
+
+void ODBCDataAccess::ConnectWith(const ParameterMap &parameters) {
+  SetDataSourceName(parameters.value(QStringLiteral("dsn")));
+  SetCredentials(parameters.value(QStringLiteral("user")), parameters.value(QStringLiteral("pwd")));
+  Connect(BuildConnectionString());
+  ClearQuery();
+}
+
+void ODBCDataAccess::CloseRecordSet() {
+  m_session.CloseRecordSet();
+}
+
+void ODBCDataAccess::FinishRun() {
+  const QString method = QStringLiteral("ODBCDataAccess::FinishRun");
+  Log(kInformational, QStringLiteral("Finished Extraction"), method);
+  Log(kDebug, QStringLiteral("Finishing Import"), method);
+  if (!m_session.KeepConnected()) {
+    Log(kDebug, QStringLiteral("Disconnecting"), method);
+    Disconnect();
+  }
+  Log(kDebug, QStringLiteral("Saving Bridge Config"), method);
+  Log(kDebug, QStringLiteral("Clearing Run Data"), method);
+  PDEWriter::FinishRun();
+  Log(kDebug, QStringLiteral("End Extract Log"), method);
+  Log(kDebug, QStringLiteral("Extract Log Ended"), method);
+}
