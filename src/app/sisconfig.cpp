@@ -203,7 +203,7 @@ int SISConfig::processCommandLine(int argc, char **argv) {
   parser.addRequiredArgument(QStringLiteral("command"), &command);
   for (const QString &name : std::as_const(switchNames_)) parser.addSwitch(name, &switchValues[name]);
   for (const QString &name : std::as_const(optionNames_))
-    parser.addOption(name, &optionValues[name], QString());
+    parser.addOption(name, &optionValues[name], QStringLiteral(""));
 
   qInstallMessageHandler(&AppBase::qMessageOutput);
   const bool parsed = parser.parse(false);
