@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "bridgetaskbase.h"
@@ -30,6 +31,8 @@ const QString kWriteAttendance = QStringLiteral("PDEWriter::WriteAttendanceTable
 const QString kIsCacheStale = QStringLiteral("PDEWriter::IsCacheStale");
 const QString kDropTable = QStringLiteral("PDEWriter::DropAttendanceTable");
 const QString kDeleteDatabase = QStringLiteral("PDEWriter::DeleteAttendanceDatabase");
+
+constexpr size_t kChunkRows = 32768;
 
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
 // Marks of rows sent in a file that is being published; see PrepareSent.
@@ -111,7 +114,53 @@ QDateTime parseIsoDateTime(const QString &text) {
   return QDateTime(date, time);
 }
 
+// The rowids a merge wrote or found unchanged. Cache rowids are dense, so a bitmap answers
+// membership in constant time; sparse rowids fall back to a sorted list.
+class RowIdSet {
+ public:
+  void Add(long long rowId) {
+    ids_.push_back(rowId);
+    ++count_;
+  }
+  bool Empty() const { return count_ == 0; }
+  void Seal() {
+    const long long highest = ids_.empty() ? 0 : *std::max_element(ids_.begin(), ids_.end());
+    const long long lowest = ids_.empty() ? 0 : *std::min_element(ids_.begin(), ids_.end());
+    useBitmap_ = lowest >= 0 && highest <= 64 * (long long)(ids_.size()) + (1 << 20);
+    if (useBitmap_) {
+      bitmap_.assign(size_t(highest) + 1, false);
+      for (long long id : ids_) bitmap_[size_t(id)] = true;
+      ids_.clear();
+      ids_.shrink_to_fit();
+    } else {
+      std::sort(ids_.begin(), ids_.end());
+    }
+  }
+  bool Contains(long long rowId) const {
+    if (useBitmap_) return rowId >= 0 && size_t(rowId) < bitmap_.size() && bitmap_[size_t(rowId)];
+    return std::binary_search(ids_.begin(), ids_.end(), rowId);
+  }
+  void Clear() {
+    count_ = 0;
+    ids_.clear();
+    bitmap_.clear();
+    useBitmap_ = false;
+  }
+
+ private:
+  std::vector<long long> ids_;
+  std::vector<bool> bitmap_;
+  bool useBitmap_ = false;
+  size_t count_ = 0;
+};
+
 }  // namespace
+
+// One row's values as bound to the merge statements.
+struct AttendanceCache::RowBuffers {
+  std::string stdkey, attdate, period, header, reason;
+  std::string values[6];  // newcode, excused, absent, tardy, truant, discipline
+};
 
 struct AttendanceCache::Impl {
   struct TableStatements {
@@ -125,7 +174,7 @@ struct AttendanceCache::Impl {
   std::map<AttendanceTable, QDate> pendingBlanks;
   std::optional<AttendanceTable> merging;
   std::optional<QDate> mergeBlank;
-  std::vector<long long> seenRowIds;
+  RowIdSet seenRowIds;
   // The table had no rows when the merge began: rows are inserted first and looked up only when
   // the same key comes twice.
   bool freshTable = false;
@@ -195,12 +244,11 @@ struct AttendanceCache::Impl {
     }
   }
 
-  // One row's values as bound to the merge statements, reused from row to row.
-  struct RowBuffers {
-    std::string stdkey, attdate, period, header, reason;
-    std::string values[6];  // newcode, excused, absent, tardy, truant, discipline
-    QDate date;
-  } row;
+  // Rows wait in a chunk and are written in key order, so that the key index is walked forward
+  // instead of at random; rows with the same key keep the order in which they came.
+  std::vector<RowBuffers> chunk;
+  QDate lastDate;
+  std::string lastDateText;
 
   TableStatements &statementsFor(AttendanceTable table) {
     TableStatements &set = statements[table];
@@ -227,10 +275,10 @@ struct AttendanceCache::Impl {
   void forgetStatements() { statements.clear(); }
 
   // Blanks every row dated from `from` on whose rowid was not merged in this run.
-  void applyBlank(AttendanceTable table, const QDate &from, const std::vector<long long> *seen) {
+  void applyBlank(AttendanceTable table, const QDate &from, const RowIdSet *seen) {
     const QString name = AttendanceTableName(table);
     const QByteArray fromText = storedDate(from);
-    if (seen == nullptr || seen->empty()) {
+    if (seen == nullptr || seen->Empty()) {
       sqlite::Query blank(database, QStringLiteral("UPDATE %1 SET newcode='' WHERE attdate >= ?1 AND "
                                                    "newcode IS NOT ''")
                                         .arg(name));
@@ -246,7 +294,7 @@ struct AttendanceCache::Impl {
       scan.Bind(1, fromText);
       while (scan.Step()) {
         const long long rowId = scan.Int64Column(0);
-        if (!std::binary_search(seen->begin(), seen->end(), rowId)) stale.push_back(rowId);
+        if (!seen->Contains(rowId)) stale.push_back(rowId);
       }
     }
     sqlite::Query blank(database, QStringLiteral("UPDATE %1 SET newcode='' WHERE rowid=?1").arg(name));
@@ -361,10 +409,11 @@ void AttendanceCache::BeginMerge(AttendanceTable table) {
   impl_->statementsFor(table);
   impl_->database.Execute(QString::fromLatin1(kMergeSavepoint));
   impl_->merging = table;
-  impl_->seenRowIds.clear();
+  impl_->seenRowIds.Clear();
   impl_->mergeBlank.reset();
-  impl_->row.date = QDate();
-  impl_->row.attdate.clear();
+  impl_->chunk.clear();
+  impl_->lastDate = QDate();
+  impl_->lastDateText.clear();
   auto pending = impl_->pendingBlanks.find(table);
   if (pending != impl_->pendingBlanks.end()) {
     impl_->mergeBlank = pending->second;
@@ -426,20 +475,35 @@ void insertRow(sqlite::Query &insert, const auto &row) {
 
 void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
   if (!impl_->merging) throw XException(QStringLiteral("Attendance: no merge in progress"));
-  Impl::TableStatements &set = impl_->statementsFor(*impl_->merging);
-  auto &row = impl_->row;
+  RowBuffers &row = impl_->chunk.emplace_back();
   storeInto(input.stdkey, row.stdkey);
-  if (input.attdate != row.date || row.attdate.empty() != !input.attdate.isValid()) {
-    row.date = input.attdate;
+  if (input.attdate != impl_->lastDate || impl_->lastDateText.empty() != !input.attdate.isValid()) {
+    impl_->lastDate = input.attdate;
     const QByteArray date = storedDate(input.attdate);
-    row.attdate.assign(date.constData(), size_t(date.size()));
+    impl_->lastDateText.assign(date.constData(), size_t(date.size()));
   }
+  row.attdate = impl_->lastDateText;
   storeInto(input.period, row.period);
   storeInto(input.header, row.header);
   storeInto(input.reason, row.reason);
   const QString *values[6] = {&input.code,  &input.excused, &input.absent,
                               &input.tardy, &input.truant,  &input.discipline};
   for (int i = 0; i < 6; ++i) storeInto(*values[i], row.values[i]);
+  if (impl_->chunk.size() >= kChunkRows) flushChunk();
+}
+
+void AttendanceCache::flushChunk() {
+  std::vector<RowBuffers> &chunk = impl_->chunk;
+  std::stable_sort(chunk.begin(), chunk.end(), [](const RowBuffers &a, const RowBuffers &b) {
+    return std::tie(a.stdkey, a.attdate, a.period, a.header) <
+           std::tie(b.stdkey, b.attdate, b.period, b.header);
+  });
+  for (const RowBuffers &row : chunk) writeRow(row);
+  chunk.clear();
+}
+
+void AttendanceCache::writeRow(const RowBuffers &row) {
+  Impl::TableStatements &set = impl_->statementsFor(*impl_->merging);
   const bool trackSeen = impl_->mergeBlank.has_value();
 
   if (impl_->freshTable) {
@@ -475,7 +539,7 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
     } else {
       ++mergedWrites_;
     }
-    if (trackSeen) impl_->seenRowIds.push_back(rowId);
+    if (trackSeen) impl_->seenRowIds.Add(rowId);
     return;
   }
   try {
@@ -487,20 +551,31 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
     return;
   }
   ++mergedWrites_;
-  if (trackSeen) impl_->seenRowIds.push_back(impl_->database.LastInsertRowId());
+  if (trackSeen) impl_->seenRowIds.Add(impl_->database.LastInsertRowId());
 }
 
 void AttendanceCache::FinishMerge() {
   if (!impl_->merging) return;
   const AttendanceTable table = *impl_->merging;
+  try {
+    flushChunk();
+  } catch (...) {
+    impl_->chunk.clear();
+    impl_->merging.reset();
+    try {
+      impl_->database.Execute(QStringLiteral("RELEASE attendance_merge"));
+    } catch (...) {
+    }
+    throw;
+  }
   impl_->merging.reset();
   std::optional<QDate> blank = impl_->mergeBlank;
   impl_->mergeBlank.reset();
-  std::vector<long long> seen;
-  seen.swap(impl_->seenRowIds);
+  RowIdSet seen;
+  std::swap(seen, impl_->seenRowIds);
   try {
     if (blank) {
-      std::sort(seen.begin(), seen.end());
+      seen.Seal();
       impl_->applyBlank(table, *blank, &seen);
     }
     impl_->database.Execute(QStringLiteral("RELEASE attendance_merge"));

@@ -103,6 +103,9 @@ class AttendanceCache {
 
  private:
   struct Impl;
+  struct RowBuffers;
+  void flushChunk();
+  void writeRow(const RowBuffers &row);
   std::unique_ptr<Impl> impl_;
   BridgeTaskBase &task_;
   QString databasePath_;
