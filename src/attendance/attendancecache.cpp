@@ -37,6 +37,7 @@ constexpr size_t kChunkRows = 32768;
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
 // Marks of rows sent in a file that is being published; see PrepareSent.
 const char *kPendingTable = "ATTENDANCE_SENT_PENDING";
+const char *kPendingFileTable = "ATTENDANCE_SENT_FILE";
 
 // The cache's page cache; large enough that a school's index pages stay in memory while merging.
 const char *kPragmas = "PRAGMA cache_size=-32768";
@@ -180,63 +181,60 @@ struct AttendanceCache::Impl {
   bool freshTable = false;
   bool sending = false;
 
-  // Rows handed to the caller for the file being written, marked only once it is published.
-  struct PendingMark {
-    AttendanceTable table;
-    long long rowId;
-    QByteArray code;
-  };
-  std::vector<PendingMark> pendingMarks;
-  QString preparedFile;
+  // Rows handed to the caller for the file being written wait in the table kPendingTable, inside
+  // the sending transaction, and are marked only once that file is published.
+  bool prepared = false;
+  std::unique_ptr<sqlite::Query> pendingInsert;
 
-  void ensurePendingTable() {
-    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, rid INTEGER, code TEXT, "
-                                    "workfile TEXT)")
-                         .arg(QLatin1String(kPendingTable)));
+  void ensurePendingTables() {
+    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, rid INTEGER, code TEXT); "
+                                    "CREATE TABLE IF NOT EXISTS %2 (workfile TEXT)")
+                         .arg(QLatin1String(kPendingTable), QLatin1String(kPendingFileTable)));
+  }
+
+  bool pendingTablesExist() {
+    sqlite::Query exists(database,
+                         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
+    exists.Bind(1, QString::fromLatin1(kPendingFileTable));
+    return exists.Step();
   }
 
   // oldcode takes the code that was sent, unless the row's code has moved on since.
-  void applyMarks(const std::vector<PendingMark> &marks) {
-    std::map<AttendanceTable, std::unique_ptr<sqlite::Query>> updates;
-    for (const PendingMark &mark : marks) {
-      auto &update = updates[mark.table];
-      if (!update) {
-        update = std::make_unique<sqlite::Query>(
-            database, QStringLiteral("UPDATE %1 SET oldcode=?2 WHERE rowid=?1 AND newcode=?2")
-                          .arg(AttendanceTableName(mark.table)));
-      }
-      update->Bind(1, mark.rowId);
-      update->Bind(2, mark.code);
-      update->Step();
-      update->Reset();
+  void applyPendingMarks() {
+    for (AttendanceTable table : {AttendanceTable::Daily, AttendanceTable::Period}) {
+      const QString name = AttendanceTableName(table);
+      sqlite::Query exists(database,
+                           QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
+      exists.Bind(1, name);
+      if (!exists.Step()) continue;
+      sqlite::Query mark(database,
+                         QStringLiteral("UPDATE %1 SET oldcode = p.code FROM %2 AS p WHERE p.tablename = ?1 "
+                                        "AND %1.rowid = p.rid AND %1.newcode = p.code")
+                             .arg(name, QLatin1String(kPendingTable)));
+      mark.Bind(1, name);
+      mark.Step();
     }
+  }
+
+  void clearPending() {
+    database.Execute(QStringLiteral("DELETE FROM %1; DELETE FROM %2")
+                         .arg(QLatin1String(kPendingTable), QLatin1String(kPendingFileTable)));
   }
 
   // Marks prepared by a run that ended between preparing and committing: applied when the
   // working copy is gone (it was renamed to its published name), dropped when it is still there.
   void recoverPendingMarks() {
-    {
-      sqlite::Query exists(database,
-                           QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
-      exists.Bind(1, QString::fromLatin1(kPendingTable));
-      if (!exists.Step()) return;
-    }
-    std::vector<PendingMark> marks;
+    if (!pendingTablesExist()) return;
     QString workfile;
     {
-      sqlite::Query pending(
-          database,
-          QStringLiteral("SELECT tablename, rid, code, workfile FROM %1").arg(QLatin1String(kPendingTable)));
-      while (pending.Step()) {
-        const std::optional<AttendanceTable> table = AttendanceTableFromName(pending.StringColumn(0));
-        workfile = pending.StringColumn(3);
-        if (table) marks.push_back({*table, pending.Int64Column(1), pending.Utf8Column(2)});
-      }
+      sqlite::Query file(database,
+                         QStringLiteral("SELECT workfile FROM %1").arg(QLatin1String(kPendingFileTable)));
+      if (file.Step()) workfile = file.StringColumn(0);
     }
     database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-      if (!workfile.isEmpty() && !QFileInfo::exists(workfile)) applyMarks(marks);
-      database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
+      if (!workfile.isEmpty() && !QFileInfo::exists(workfile)) applyPendingMarks();
+      clearPending();
       database.Execute(QStringLiteral("COMMIT"));
     } catch (...) {
       database.Execute(QStringLiteral("ROLLBACK"));
@@ -340,7 +338,8 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     if (!QDir().mkpath(attendanceFolder)) throw XException("Could not create the folder " + attendanceFolder);
     databasePath_ = path;
     if (impl_->database.IsOpen()) return true;
-    impl_->database.Open(path, QString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // One thread uses the connection, so SQLite's own locking of it is not needed.
+    impl_->database.Open(path, QString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
     // Reading the schema proves the file is a SQLite database before anything is written to it.
     try {
       impl_->database.Execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -493,13 +492,17 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
 }
 
 void AttendanceCache::flushChunk() {
-  std::vector<RowBuffers> &chunk = impl_->chunk;
-  std::stable_sort(chunk.begin(), chunk.end(), [](const RowBuffers &a, const RowBuffers &b) {
+  const std::vector<RowBuffers> &chunk = impl_->chunk;
+  std::vector<uint32_t> order(chunk.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&chunk](uint32_t left, uint32_t right) {
+    const RowBuffers &a = chunk[left];
+    const RowBuffers &b = chunk[right];
     return std::tie(a.stdkey, a.attdate, a.period, a.header) <
            std::tie(b.stdkey, b.attdate, b.period, b.header);
   });
-  for (const RowBuffers &row : chunk) writeRow(row);
-  chunk.clear();
+  for (uint32_t i : order) writeRow(chunk[i]);
+  impl_->chunk.clear();
 }
 
 void AttendanceCache::writeRow(const RowBuffers &row) {
@@ -622,9 +625,14 @@ void AttendanceCache::DropTable(AttendanceTable table) {
   try {
     impl_->pendingBlanks.erase(table);
     impl_->statements.erase(table);
-    std::erase_if(impl_->pendingMarks,
-                  [table](const Impl::PendingMark &mark) { return mark.table == table; });
     impl_->database.Execute("DROP TABLE " + AttendanceTableName(table));
+    if (!impl_->sending && impl_->pendingTablesExist()) {
+      sqlite::Query forget(
+          impl_->database,
+          QStringLiteral("DELETE FROM %1 WHERE tablename=?1").arg(QLatin1String(kPendingTable)));
+      forget.Bind(1, AttendanceTableName(table));
+      forget.Step();
+    }
   } catch (const XException &e) {
     task_.Log(kWarning, "Failed to Drop table: " + e.Text(), kDropTable);
   }
@@ -648,9 +656,21 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
 }
 
 void AttendanceCache::BeginSending() {
+  if (impl_->sending) return;
+  impl_->flushAllPendingBlanks();
+  impl_->ensurePendingTables();
+  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+  try {
+    impl_->clearPending();
+  } catch (...) {
+    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    throw;
+  }
   impl_->sending = true;
-  impl_->pendingMarks.clear();
-  impl_->preparedFile.clear();
+  impl_->prepared = false;
+  impl_->pendingInsert = std::make_unique<sqlite::Query>(
+      impl_->database, QStringLiteral("INSERT INTO %1 (tablename, rid, code) VALUES (?1, ?2, ?3)")
+                           .arg(QLatin1String(kPendingTable)));
 }
 
 bool AttendanceCache::IsSending() const {
@@ -659,10 +679,8 @@ bool AttendanceCache::IsSending() const {
 
 long long AttendanceCache::SendChanges(AttendanceTable table, const QString &header,
                                        const std::function<bool(const AttendanceChange &)> &write) {
-  impl_->flushPendingBlank(table);
   if (!impl_->sending) BeginSending();
-  if (!impl_->preparedFile.isEmpty())
-    throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
+  if (impl_->prepared) throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
   const QString name = AttendanceTableName(table);
   const QString period = AttendancePeriodColumn(table);
   const bool withUnnamed = header == QLatin1String("AttTimeFrameRef");
@@ -675,6 +693,8 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
   changes.Bind(1, header);
   task_.Log(kProprietary, "Attendance Query: " + changes.Sql(),
             QStringLiteral("DataAccessBase::SendChanges"));
+  sqlite::Query &pending = *impl_->pendingInsert;
+  const QString tableName = AttendanceTableName(table);
   long long read = 0;
   while (changes.Step()) {
     ++read;
@@ -682,61 +702,54 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
                             changes.StringColumn(10), changes.StringColumn(3), changes.StringColumn(4),
                             changes.StringColumn(5),  changes.StringColumn(6), changes.StringColumn(7),
                             changes.StringColumn(8)};
-    if (write(change)) impl_->pendingMarks.push_back({table, changes.Int64Column(0), changes.Utf8Column(10)});
+    if (!write(change)) continue;
+    pending.Bind(1, tableName);
+    pending.Bind(2, changes.Int64Column(0));
+    pending.BindStatic(3, changes.TextView(10));
+    pending.Step();
+    pending.Reset();
   }
   return read;
 }
 
 void AttendanceCache::PrepareSent(const QString &workingPath) {
-  if (!impl_->sending) return;
-  impl_->ensurePendingTable();
-  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
-  try {
-    impl_->database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
-    sqlite::Query insert(
-        impl_->database,
-        QStringLiteral("INSERT INTO %1 (tablename, rid, code, workfile) VALUES (?1, ?2, ?3, ?4)")
-            .arg(QLatin1String(kPendingTable)));
-    for (const Impl::PendingMark &mark : impl_->pendingMarks) {
-      insert.Bind(1, AttendanceTableName(mark.table));
-      insert.Bind(2, mark.rowId);
-      insert.Bind(3, mark.code);
-      insert.Bind(4, workingPath);
-      insert.Step();
-      insert.Reset();
-    }
-    impl_->database.Execute(QStringLiteral("COMMIT"));
-  } catch (...) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
-    throw;
-  }
-  impl_->preparedFile = workingPath;
+  if (!impl_->sending || impl_->prepared) return;
+  sqlite::Query file(
+      impl_->database,
+      QStringLiteral("INSERT INTO %1 (workfile) VALUES (?1)").arg(QLatin1String(kPendingFileTable)));
+  file.Bind(1, workingPath);
+  file.Step();
+  impl_->database.Execute(QStringLiteral("COMMIT"));
+  impl_->prepared = true;
 }
 
 void AttendanceCache::CommitSent() {
   if (!impl_->sending) return;
-  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+  if (impl_->prepared) impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
   try {
-    impl_->applyMarks(impl_->pendingMarks);
-    if (!impl_->preparedFile.isEmpty()) {
-      impl_->database.Execute(QStringLiteral("DELETE FROM %1").arg(QLatin1String(kPendingTable)));
-    }
+    impl_->applyPendingMarks();
+    impl_->clearPending();
     impl_->database.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
     impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    impl_->sending = false;
+    impl_->pendingInsert.reset();
     throw;
   }
   impl_->sending = false;
-  impl_->pendingMarks.clear();
-  impl_->preparedFile.clear();
+  impl_->prepared = false;
+  impl_->pendingInsert.reset();
 }
 
 void AttendanceCache::RollbackSent() {
   if (!impl_->sending) return;
   impl_->sending = false;
-  impl_->pendingMarks.clear();
-  if (impl_->preparedFile.isEmpty()) return;
-  impl_->preparedFile.clear();
+  impl_->pendingInsert.reset();
+  if (!impl_->prepared) {
+    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    return;
+  }
+  impl_->prepared = false;
   // Prepared marks are settled as after a crash: the file may have been published already.
   impl_->recoverPendingMarks();
 }
