@@ -42,9 +42,24 @@ void forEachByte(QStringView text, Sink sink) {
   }
 }
 
+// Most text is ASCII or Latin-1 letters, which the code page holds unchanged.
+bool holdsOnlyLatin1Letters(QStringView text) {
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u >= 0x80 && (u < 0xA0 || u > 0xFF)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
+QString ToSingleByteText(QString &&text) {
+  if (holdsOnlyLatin1Letters(text)) return std::move(text);
+  return ToSingleByteText(QStringView(text));
+}
+
 QString ToSingleByteText(QStringView text) {
+  if (holdsOnlyLatin1Letters(text)) return text.toString();
   QString result;
   result.reserve(text.size());
   forEachByte(text, [&result](char b) { result.append(QChar(characterOf(static_cast<unsigned char>(b)))); });

@@ -19,10 +19,84 @@ QLatin1StringView narrowText(const CellView &cell) {
   return QLatin1StringView(cell.data, cell.size);
 }
 
+// A text column's value, from whichever form the record set holds it in.
+QString textOf(const ColumnInfo &column, const CellView &cell) {
+  if (column.utf8) return QString::fromUtf8(cell.data, cell.size);
+  return wideText(cell).toString();
+}
+
 double doubleOf(const CellView &cell) {
   double value = 0;
   if (cell.size == sizeof(double)) std::memcpy(&value, cell.data, sizeof(double));
   return value;
+}
+
+// Decimal digits of an integer without going through the locale machinery.
+QString integerText(qint64 value) {
+  char digits[24];
+  char *end = digits + sizeof(digits);
+  char *p = end;
+  quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+  do {
+    *--p = char('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--p = '-';
+  return QString::fromLatin1(p, end - p);
+}
+
+qint64 binaryInteger(const CellView &cell) {
+  qint64 value = 0;
+  if (cell.size == sizeof(qint64)) std::memcpy(&value, cell.data, sizeof(qint64));
+  return value;
+}
+
+// Two decimal digits at p as a number, or -1.
+int twoDigits(const char *p) {
+  if (p[0] < '0' || p[0] > '9' || p[1] < '0' || p[1] > '9') return -1;
+  return (p[0] - '0') * 10 + (p[1] - '0');
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS[.fff]" written straight as "YYYY/MM/DD H:NN:SS" (the
+// hour unpadded before its colon); an empty result asks for the general path.
+QString fastTimestampText(const CellView &cell) {
+  const char *p = cell.data;
+  const qsizetype n = cell.size;
+  if (n != 10 && n < 19) return {};
+  if (p[4] != '-' || p[7] != '-' || twoDigits(p) < 16 || twoDigits(p + 2) < 0) return {};
+  const int month = twoDigits(p + 5);
+  const int day = twoDigits(p + 8);
+  if (month < 1 || month > 12 || day < 1 || day > 28) return {};
+  char out[20];
+  std::memcpy(out, p, 4);
+  out[4] = '/';
+  std::memcpy(out + 5, p + 5, 2);
+  out[7] = '/';
+  std::memcpy(out + 8, p + 8, 2);
+  out[10] = ' ';
+  if (n == 10) {
+    std::memcpy(out + 11, "0:00:00", 7);
+    return QString::fromLatin1(out, 18);
+  }
+  if ((p[10] != ' ' && p[10] != 'T') || p[13] != ':' || p[16] != ':') return {};
+  const int hour = twoDigits(p + 11);
+  if (hour < 0 || hour > 23 || twoDigits(p + 14) < 0 || twoDigits(p + 14) > 59 || twoDigits(p + 17) < 0 ||
+      twoDigits(p + 17) > 59)
+    return {};
+  qsizetype at = 11;
+  if (hour >= 10) out[at++] = char('0' + hour / 10);
+  out[at++] = char('0' + hour % 10);
+  std::memcpy(out + at, p + 13, 6);
+  return QString::fromLatin1(out, at + 6);
+}
+
+// Plain digits with an optional minus sign and no leading zero: already the decimal text.
+bool canonicalInteger(QLatin1StringView text) {
+  qsizetype at = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+  if (at == text.size() || (text.at(at) == QLatin1Char('0') && text.size() > at + 1)) return false;
+  for (; at < text.size(); ++at)
+    if (text.at(at) < QLatin1Char('0') || text.at(at) > QLatin1Char('9')) return false;
+  return true;
 }
 
 // The cell as a QString whatever its storage (text for numbers, dates and bits).
@@ -30,11 +104,14 @@ QString rawText(const ColumnInfo &column, const CellView &cell) {
   switch (column.kind) {
     case ColumnKind::Text:
     case ColumnKind::Unsupported:
-      return wideText(cell).toString();
+      return textOf(column, cell);
     case ColumnKind::Floating:
       return FormatFloating(doubleOf(cell));
     case ColumnKind::Binary:
       return {};
+    case ColumnKind::Integer:
+      if (column.binaryInteger) return QString::number(binaryInteger(cell));
+      return QString(narrowText(cell)).trimmed();
     default:
       return QString(narrowText(cell)).trimmed();
   }
@@ -179,6 +256,8 @@ QString Text(const ColumnInfo &column, const CellView &cell) {
   if (cell.null) return {};
   switch (column.kind) {
     case ColumnKind::Integer: {
+      if (column.binaryInteger) return integerText(binaryInteger(cell));
+      if (canonicalInteger(narrowText(cell))) return QString(narrowText(cell));
       const QString text = QString(narrowText(cell)).trimmed();
       bool ok = false;
       const qlonglong value = text.toLongLong(&ok);
@@ -188,12 +267,15 @@ QString Text(const ColumnInfo &column, const CellView &cell) {
       return FormatFloating(doubleOf(cell));
     case ColumnKind::Decimal:
       return FormatDecimalText(QString(narrowText(cell)));
-    case ColumnKind::Date:
+    case ColumnKind::Date: {
+      QString fast = fastTimestampText(cell);
+      if (!fast.isEmpty()) return fast;
       return ParseIsoDateTime(QString(narrowText(cell))).Format(QStringLiteral("YYYY/MM/DD HH:NN:SS"));
+    }
     case ColumnKind::Bit:
       return isTrueWord(QString(narrowText(cell))) ? QStringLiteral("True") : QStringLiteral("False");
     case ColumnKind::Text:
-      return ToSingleByteText(wideText(cell));
+      return ToSingleByteText(textOf(column, cell));
     default:
       return {};
   }
@@ -202,6 +284,7 @@ QString Text(const ColumnInfo &column, const CellView &cell) {
 qint64 Integer(const ColumnInfo &column, const CellView &cell) {
   if (column.kind == ColumnKind::Unsupported) unsupported(column);
   if (cell.null) return 0;
+  if (column.binaryInteger) return binaryInteger(cell);
   switch (column.kind) {
     case ColumnKind::Floating:
       return qint64(std::trunc(doubleOf(cell)));
@@ -224,6 +307,7 @@ qint64 Integer(const ColumnInfo &column, const CellView &cell) {
 double Double(const ColumnInfo &column, const CellView &cell) {
   if (column.kind == ColumnKind::Unsupported) unsupported(column);
   if (cell.null) return 0;
+  if (column.binaryInteger) return double(binaryInteger(cell));
   switch (column.kind) {
     case ColumnKind::Floating:
       return doubleOf(cell);
@@ -243,6 +327,7 @@ double Double(const ColumnInfo &column, const CellView &cell) {
 bool Bool(const ColumnInfo &column, const CellView &cell) {
   if (column.kind == ColumnKind::Unsupported) unsupported(column);
   if (cell.null) return false;
+  if (column.binaryInteger) return binaryInteger(cell) != 0;
   switch (column.kind) {
     case ColumnKind::Floating:
       return doubleOf(cell) != 0;
@@ -258,7 +343,7 @@ XDateTime DateTime(const ColumnInfo &column, const CellView &cell) {
   if (column.kind == ColumnKind::Unsupported) unsupported(column);
   if (cell.null) return {};
   if (column.kind == ColumnKind::Date) return ParseIsoDateTime(QString(narrowText(cell)));
-  if (column.kind == ColumnKind::Text) return ParseIsoDateTime(wideText(cell));
+  if (column.kind == ColumnKind::Text) return ParseIsoDateTime(textOf(column, cell));
   return {};
 }
 
@@ -266,7 +351,7 @@ QByteArray Bytes(const ColumnInfo &column, const CellView &cell) {
   if (column.kind == ColumnKind::Unsupported) unsupported(column);
   if (cell.null) return {};
   if (column.kind == ColumnKind::Binary) return QByteArray(cell.data, cell.size);
-  if (column.kind == ColumnKind::Text) return ToWindows1252(wideText(cell));
+  if (column.kind == ColumnKind::Text) return ToWindows1252(textOf(column, cell));
   return Text(column, cell).toLatin1();
 }
 

@@ -61,7 +61,7 @@ void OdbcSession::Connect(const QString &connectionString) {
   log(Debug, MaskPasswords(diagnostic), "Connect");
   const QString text = QStringLiteral("Failed to connect to data source with connection string: ") +
                        MaskPasswords(connectionString);
-  task_.Log(Error, text, QStringLiteral("ODBCDataAccess::Connect"));
+  // Thrown, not logged as an error: the caller reports it (a front-end test must print no log line).
   throw ConnectError(text, MaskPasswords(diagnostic));
 }
 
@@ -104,8 +104,7 @@ int OdbcSession::RunQuery(const QString &text) {
     if (error.contains(QLatin1String("ORA-03135")) || error.contains(QLatin1String("ORA-03113")))
       return kConnectionLost;
     if (error.contains(QLatin1String("ORA-12170"))) return kConnectTimeout;
-    task_.LogAndThrow(Error, QStringLiteral("While executing query: ") + error,
-                      QStringLiteral("ODBCDataAccess::RunQuery"));
+    throw XException(QStringLiteral("While executing query: ") + error);
   }
 }
 

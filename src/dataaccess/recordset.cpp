@@ -56,11 +56,15 @@ ColumnKind kindOf(SQLSMALLINT sqlType) {
   }
 }
 
-SQLSMALLINT cTypeOf(ColumnKind kind) {
-  switch (kind) {
+// The C type a column is read as; block fetch binds integers as 8-byte values.
+SQLSMALLINT cTypeOf(const ColumnInfo &column, bool block) {
+  switch (column.kind) {
+    case ColumnKind::Integer:
+      return block ? SQL_C_SBIGINT : SQL_C_CHAR;
     case ColumnKind::Floating:
       return SQL_C_DOUBLE;
     case ColumnKind::Text:
+      return column.utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
     case ColumnKind::Unsupported:
       return SQL_C_WCHAR;
     case ColumnKind::Binary:
@@ -84,6 +88,7 @@ SQLLEN boundWidth(const ColumnInfo &column) {
     case ColumnKind::Floating:
       return sizeof(double);
     case ColumnKind::Integer:
+      return sizeof(qint64);
     case ColumnKind::Bit:
       return 32;
     case ColumnKind::Decimal:
@@ -93,8 +98,9 @@ SQLLEN boundWidth(const ColumnInfo &column) {
     case ColumnKind::Text:
       // Long text (notes, comments, SQLite's TEXT) is mostly short: bound with a modest buffer,
       // and a value that does not fit sends the query down the piecewise path.
-      if (size <= 0 || size > kLongColumn) return (kLongTextGuess + 1) * 2;
-      return (size + 1) * 2;
+      if (size <= 0 || size > kLongColumn)
+        return column.utf8 ? kLongTextGuess * 3 + 1 : (kLongTextGuess + 1) * 2;
+      return column.utf8 ? size * 3 + 1 : (size + 1) * 2;
     case ColumnKind::Binary:
       if (size <= 0 || size > 2 * kLongColumn) return 0;
       return size;
@@ -102,6 +108,15 @@ SQLLEN boundWidth(const ColumnInfo &column) {
       return 512;
   }
   return 0;
+}
+
+// The SQLite 3 driver keeps text as UTF-8 and hands it out unchanged as character data; reading
+// it so spares a conversion to UTF-16 and back for every value.
+bool driverKeepsUtf8(SQLHDBC connection) {
+  SQLCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (!odbc::Succeeded(SQLGetInfo(connection, SQL_DRIVER_NAME, name, sizeof(name), &length))) return false;
+  return QByteArray(reinterpret_cast<const char *>(name)).contains("sqlite3odbc");
 }
 
 [[noreturn]] void fail(const odbc::Handle &handle, SQLRETURN rc, const char *function) {
@@ -137,10 +152,7 @@ bool RecordSet::Next() {
 
 CellView RecordSet::Cell(int column) const {
   if (current_ < 0 || current_ >= rows_ || column < 0 || column >= ColumnCount()) return {};
-  const size_t index = size_t(current_) * columns_.size() + size_t(column);
-  if (nulls_[index]) return {};
-  const uint64_t start = index == 0 ? 0 : cellEnds_[index - 1];
-  return {buffer_.data() + start, qsizetype(cellEnds_[index] - start), false};
+  return cells_.Cell(size_t(current_) * columns_.size() + size_t(column));
 }
 
 odbc::Handle RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
@@ -157,12 +169,13 @@ odbc::Handle RecordSet::execute(SQLHDBC connection, const QString &sql, int time
   const SQLRETURN rc =
       SQLExecDirectW(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
   if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) fail(statement, rc, "SQLExecDirect");
-  describe(statement);
+  describe(connection, statement);
   return statement;
 }
 
-void RecordSet::describe(const odbc::Handle &statement) {
+void RecordSet::describe(SQLHDBC connection, const odbc::Handle &statement) {
   columns_.clear();
+  const bool utf8 = driverKeepsUtf8(connection);
   SQLSMALLINT count = 0;
   const SQLRETURN rc = SQLNumResultCols(statement.get(), &count);
   if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLNumResultCols");
@@ -178,27 +191,15 @@ void RecordSet::describe(const odbc::Handle &statement) {
     column.name = QString::fromUtf16(reinterpret_cast<const char16_t *>(name),
                                      std::min<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
     column.kind = kindOf(column.sqlType);
+    column.utf8 = utf8 && column.kind == ColumnKind::Text;
     columns_.push_back(column);
   }
 }
 
 void RecordSet::clearRows() {
-  buffer_.clear();
-  cellEnds_.clear();
-  nulls_.clear();
+  cells_.Clear();
   rows_ = 0;
   current_ = -1;
-}
-
-void RecordSet::appendCell(const char *data, qsizetype size) {
-  buffer_.insert(buffer_.end(), data, data + size);
-  cellEnds_.push_back(buffer_.size());
-  nulls_.push_back(0);
-}
-
-void RecordSet::appendNull() {
-  cellEnds_.push_back(buffer_.size());
-  nulls_.push_back(1);
 }
 
 struct RecordSet::Binding {
@@ -234,7 +235,8 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
   std::vector<Binding> bindings;
   bindings.reserve(columns_.size());
   for (size_t i = 0; i < columns_.size(); ++i) {
-    Binding binding{cTypeOf(columns_[i].kind), boundWidth(columns_[i]), {}, {}};
+    Binding binding{cTypeOf(columns_[i], true), boundWidth(columns_[i]), {}, {}};
+    columns_[i].binaryInteger = binding.cType == SQL_C_SBIGINT;
     binding.data.resize(size_t(binding.width) * blockRows);
     binding.indicators.resize(blockRows);
     const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
@@ -247,16 +249,18 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
     fetched = 0;
     const SQLRETURN rc = SQLFetch(statement.get());
     if (rc == SQL_NO_DATA) break;
+    // A value the driver cannot convert to the bound type (SQLSTATE 22...) is read again as text.
+    if (!odbc::Succeeded(rc) && odbc::FirstSqlState(statement).startsWith(QLatin1String("22"))) return false;
     if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
     for (SQLULEN row = 0; row < fetched; ++row) {
       for (const auto &binding : bindings) {
         const SQLLEN length = binding.indicators[row];
         if (length == SQL_NULL_DATA) {
-          appendNull();
+          cells_.AppendNull();
           continue;
         }
         if (length == SQL_NO_TOTAL || length > binding.width - terminatorOf(binding.cType)) return false;
-        appendCell(binding.data.data() + size_t(binding.width) * row, length);
+        cells_.Append(binding.data.data() + size_t(binding.width) * row, size_t(length));
       }
       ++rows_;
     }
@@ -275,7 +279,7 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
     for (size_t i = 0; i < columns_.size(); ++i) {
-      const SQLSMALLINT cType = cTypeOf(columns_[i].kind);
+      const SQLSMALLINT cType = cTypeOf(columns_[i], false);
       const SQLLEN terminator = terminatorOf(cType);
       cell.clear();
       bool null = false;
@@ -297,9 +301,9 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
         if (!more || cType == SQL_C_DOUBLE) break;
       }
       if (null) {
-        appendNull();
+        cells_.AppendNull();
       } else {
-        appendCell(cell.data(), qsizetype(cell.size()));
+        cells_.Append(cell.data(), cell.size());
       }
     }
     ++rows_;

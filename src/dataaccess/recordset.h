@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cellstore.h"
 #include "odbchandles.h"
 
 // How a column's values are held and turned into text.
@@ -27,13 +28,10 @@ struct ColumnInfo {
   SQLULEN size = 0;
   SQLSMALLINT decimals = 0;
   ColumnKind kind = ColumnKind::Unsupported;
-};
-
-// One cell of the current row: its bytes in the buffer, or null.
-struct CellView {
-  const char *data = nullptr;
-  qsizetype size = 0;
-  bool null = true;
+  // Integers held as 8-byte values (block fetch) rather than the driver's text.
+  bool binaryInteger = false;
+  // Text held as UTF-8 bytes (a driver that keeps UTF-8 itself) rather than UTF-16.
+  bool utf8 = false;
 };
 
 // XException code of a statement that could not even be created.
@@ -65,15 +63,11 @@ class RecordSet {
   bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout);
   void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout);
   odbc::Handle execute(SQLHDBC connection, const QString &sql, int timeout);
-  void describe(const odbc::Handle &statement);
+  void describe(SQLHDBC connection, const odbc::Handle &statement);
   void clearRows();
-  void appendCell(const char *data, qsizetype size);
-  void appendNull();
 
   std::vector<ColumnInfo> columns_;
-  std::vector<char> buffer_;
-  std::vector<uint64_t> cellEnds_;  // end offset of each cell, row by row
-  std::vector<uint8_t> nulls_;
+  CellStore cells_;
   qint64 rows_ = 0;
   qint64 current_ = -1;
 };
