@@ -1,0 +1,55 @@
+// Runs the built icbridge in a scratch home (documents, application data and temporary folders
+// all inside it) and returns what the front-end would read.
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "test_support.h"
+
+struct BridgeResult {
+  int exitCode = -1;
+  QByteArray output;
+  QByteArray error;
+};
+
+class BridgeProcess {
+ public:
+  BridgeProcess() { QDir(home.path()).mkpath("tmp"); }
+  static QString program() { return icbtest::binaryPath("icbridge"); }
+  QString path(const QString &relative) const { return home.filePath(relative); }
+  QString appData() const { return home.filePath(".local/share"); }
+
+  BridgeResult run(const QStringList &arguments) const {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+    environment.insert("XDG_DATA_HOME", appData());
+    environment.insert("TMPDIR", home.filePath("tmp"));
+    environment.insert("LC_ALL", "C.UTF-8");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(home.path());
+    process.start(program(), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+  }
+
+  QTemporaryDir home;
+};
+
+// Console log lines carry the time of day; it is replaced so that lines compare as bytes.
+inline QByteArray timeless(const QByteArray &lines) {
+  static const QRegularExpression time("^(log\\t[^\\t]*\\t)\\d\\d:\\d\\d:\\d\\d\\t",
+                                       QRegularExpression::MultilineOption);
+  return QString::fromUtf8(lines).replace(time, "\\1TIME\t").toUtf8();
+}
+
+inline QString today() {
+  return QDate::currentDate().toString("yyyy-MM-dd");
+}
