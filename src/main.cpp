@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "bridgebase.h"
-#include "bridgetaskbase.h"
+#include "expengine.h"
 
 int main(int argc, char *argv[]) {
   QCoreApplication application(argc, argv);
-  BridgeBase bridge(std::make_unique<BridgeTaskBase>());
+  BridgeBase bridge(std::make_unique<ExpEngine>());
   return bridge.processCommandLine(argc, argv);
 }

@@ -8,7 +8,7 @@
 #include "sqldate.h"
 
 namespace {
-enum Level { Error = 3, Informational = 7, Debug = 8, Proprietary = 9 };
+enum Level { Informational = 7, Debug = 8, Proprietary = 9 };
 constexpr int kNoAnswer = -1;
 }  // namespace
 
@@ -96,8 +96,7 @@ int OdbcSession::RunQuery(const QString &text) {
     records_ = std::make_unique<RecordSet>(connection_.Handle(), text, commandTimeout_);
     return 0;
   } catch (const XException &e) {
-    if (e.Code() == kQueryObjectFailure)
-      task_.LogAndThrow(Error, e.Text(), QStringLiteral("ODBCDataAccess::RunQuery"));
+    if (e.Code() == kQueryObjectFailure) throw;
     const QString error = MaskPasswords(e.Text());
     log(Proprietary, QStringLiteral("RunQuery: While executing: ") + text + QStringLiteral(", ") + error,
         "RunQuery");
