@@ -139,6 +139,9 @@ class PDEWriter : public BridgeTaskBase {
   void DeleteMatchingFolders(const QString &folder, const QString &wildcard);
   void DeleteTree(const QString &path);
   void RemoveStaleFiles(const QString &importFolder);
+  // Working copies of update files left by runs that ended before finishing them, older than
+  // maxAgeSeconds (0: all of them).
+  void RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds);
   void WriteUpdateText(const QString &text);
 
   std::vector<std::unique_ptr<SISExpHeader>> m_headers;

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "pdewriter.h"
+#include "publishedfile.h"
 #include "xexception.h"
 
 namespace {
@@ -83,6 +84,17 @@ void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wild
   }
 }
 
+void PDEWriter::RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds) {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString pattern = QStringLiteral("Update *.pdu") + PublishedFile::WorkingCopySuffix();
+  for (const QString &path : MatchingEntries(importFolder, pattern, QDir::Files)) {
+    if (maxAgeSeconds > 0 && QFileInfo(path).lastModified().secsTo(now) < maxAgeSeconds) continue;
+    DeleteFile(path);
+    Log(kDebug, QStringLiteral("Removed unfinished update file ") + path,
+        QStringLiteral("PDEWriter::RemoveAbandonedUpdateCopies"));
+  }
+}
+
 void PDEWriter::DeletePDEFiles() {
   const QString method = QStringLiteral("PDEWriter::DeletePDEFiles");
   try {
@@ -100,6 +112,7 @@ void PDEWriter::RemoveStaleFiles(const QString &importFolder) {
   const auto log = [this](const char *text) { Log(kDebug, QLatin1String(text), kDeleteUpdateFiles); };
   log("DeleteUpdateFiles: Assigned import folder");
   DeleteMatchingFiles(importFolder, QStringLiteral("*.pdu"));
+  RemoveAbandonedUpdateCopies(importFolder, 0);
   log("Deleted pdu files");
 
   log("Changed FileName to SchoolConfig");

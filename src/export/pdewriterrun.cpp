@@ -14,6 +14,7 @@ constexpr int kProgress = 5;
 constexpr int kInformational = 7;
 constexpr int kDebug = 8;
 constexpr int kCritical = 2;
+constexpr qint64 kAbandonedAfterSeconds = 24 * 60 * 60;
 const QString kDefaultOverlap = QStringLiteral("14");
 const QString kUpdateDatePattern = QStringLiteral("dd-mmm-yyyy");
 const QString kUpdateDateTimePattern = QStringLiteral("dd-mmm-yyyy hh:nn:ss");
@@ -57,6 +58,12 @@ void PDEWriter::StartUpdate() {
   m_startTime = Now();
   m_updateOutput.reset();
   m_updateFile.reset();
+  // A run that died a day ago is not coming back for its working copy.
+  try {
+    RemoveAbandonedUpdateCopies(PDEFolder(), kAbandonedAfterSeconds);
+  } catch (const XException &e) {
+    Log(kDebug, e.Text(), QStringLiteral("PDEWriter::StartUpdate"));
+  }
 
   // Two runs in the same second take consecutive time stamps instead of sharing one name.
   XDateTime stamp;

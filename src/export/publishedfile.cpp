@@ -34,6 +34,10 @@ void SyncFolderOf([[maybe_unused]] const QString &path) {
 }
 }  // namespace
 
+QString PublishedFile::WorkingCopySuffix() {
+  return kPartSuffix;
+}
+
 PublishedFile::PublishedFile(const QString &finalPath, bool replace)
     : m_finalPath(finalPath), m_file(finalPath + kPartSuffix), m_replace(replace) {}
 

@@ -28,6 +28,9 @@ class PublishedFile {
   // Closes and removes the working copy; the final name is left as it was.
   void Discard();
 
+  // What is appended to the final name to name the working copy.
+  static QString WorkingCopySuffix();
+
   const QString &FinalPath() const { return m_finalPath; }
   bool IsPublished() const { return m_published; }
 

@@ -128,6 +128,27 @@ TEST(UpdateFile, AWriterDestroyedBeforeFinishingPublishesNothing) {
   EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
 }
 
+TEST(UpdateFile, WorkingCopiesOfDeadRunsAreRemoved) {
+  MemoryWriter writer;
+  const QString old = writer.ImportPath("Update 20260101000000.PDU.part");
+  const QString recent = writer.ImportPath("Update 20260309140000.PDU.part");
+  for (const QString &path : {old, recent}) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("partial");
+    file.flush();
+    const QDateTime modified = QDateTime::currentDateTime().addDays(path == old ? -2 : 0);
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+  }
+  writer.StartUpdate();
+  EXPECT_FALSE(QFile::exists(old)) << "two days old";
+  EXPECT_TRUE(QFile::exists(recent)) << "may belong to a run still writing";
+  writer.FinishUpdate();
+  writer.DeleteUpdateFiles(writer.PDEFolder());
+  EXPECT_TRUE(QDir(writer.PDEFolder()).entryList(QDir::Files).isEmpty())
+      << "a changed configuration removes all";
+}
+
 TEST(UpdateFile, RowsWrittenByTheLayerAbove) {
   MemoryWriter writer;
   writer.StartUpdate();
