@@ -32,7 +32,7 @@ const QString kIsCacheStale = QStringLiteral("PDEWriter::IsCacheStale");
 const QString kDropTable = QStringLiteral("PDEWriter::DropAttendanceTable");
 const QString kDeleteDatabase = QStringLiteral("PDEWriter::DeleteAttendanceDatabase");
 
-constexpr size_t kChunkRows = 32768;
+constexpr size_t kChunkRows = 131072;
 
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
 // Marks of rows sent in a file that is being published; see PrepareSent.
@@ -71,13 +71,14 @@ QByteArray stored(const QString &text) {
 }
 
 // The same into a reused buffer, without allocating for the usual ASCII values.
-void storeInto(const QString &text, std::string &out) {
-  out.clear();
+void appendStored(const QString &text, std::string &out) {
+  const size_t start = out.size();
   for (const QChar ch : text) {
     const char16_t unit = ch.unicode();
     if (unit >= 0x80) {
+      out.resize(start);
       const QByteArray utf8 = stored(text);
-      out.assign(utf8.constData(), size_t(utf8.size()));
+      out.append(utf8.constData(), size_t(utf8.size()));
       return;
     }
     if (unit != u'\'') out.push_back(char(unit));
@@ -101,7 +102,7 @@ bool isRowFailure(const sqlite::SqlError &error) {
   }
 }
 
-bool sameText(const sqlite::Query &query, int column, const std::string &value) {
+bool sameText(const sqlite::Query &query, int column, std::string_view value) {
   return !query.IsNullColumn(column) && query.TextView(column) == value;
 }
 
@@ -159,8 +160,16 @@ class RowIdSet {
 
 // One row's values as bound to the merge statements.
 struct AttendanceCache::RowBuffers {
-  std::string stdkey, attdate, period, header, reason;
-  std::string values[6];  // newcode, excused, absent, tardy, truant, discipline
+  // stdkey, attdate, period, header, reason, newcode, excused, absent, tardy, truant, discipline
+  std::string data;
+  uint32_t ends[11] = {};
+
+  std::string_view Field(int index) const {
+    const uint32_t begin = index == 0 ? 0 : ends[index - 1];
+    return std::string_view(data).substr(begin, ends[index] - begin);
+  }
+  std::string_view Value(int index) const { return Field(5 + index); }
+  auto Key() const { return std::make_tuple(Field(0), Field(1), Field(2), Field(3)); }
 };
 
 struct AttendanceCache::Impl {
@@ -438,20 +447,20 @@ enum class LookupResult { NotFound, Unchanged, Updated };
 // Finds the row with the buffers' key; rewrites its code columns when they differ.
 LookupResult lookupAndUpdate(sqlite::Query &lookup, sqlite::Query &update, const auto &row,
                              long long &rowId) {
-  lookup.BindStatic(1, row.stdkey);
-  lookup.BindStatic(2, row.attdate);
-  lookup.BindStatic(3, row.period);
-  lookup.BindStatic(4, row.header);
+  lookup.BindStatic(1, row.Field(0));
+  lookup.BindStatic(2, row.Field(1));
+  lookup.BindStatic(3, row.Field(2));
+  lookup.BindStatic(4, row.Field(3));
   if (!lookup.Step()) {
     lookup.Reset();
     return LookupResult::NotFound;
   }
   rowId = lookup.Int64Column(0);
   bool unchanged = true;
-  for (int i = 0; i < 6 && unchanged; ++i) unchanged = sameText(lookup, i + 1, row.values[i]);
+  for (int i = 0; i < 6 && unchanged; ++i) unchanged = sameText(lookup, i + 1, row.Value(i));
   lookup.Reset();
   if (unchanged) return LookupResult::Unchanged;
-  for (int i = 0; i < 6; ++i) update.BindStatic(i + 1, row.values[i]);
+  for (int i = 0; i < 6; ++i) update.BindStatic(i + 1, row.Value(i));
   update.Bind(7, rowId);
   update.Step();
   update.Reset();
@@ -459,13 +468,13 @@ LookupResult lookupAndUpdate(sqlite::Query &lookup, sqlite::Query &update, const
 }
 
 void insertRow(sqlite::Query &insert, const auto &row) {
-  insert.BindStatic(1, row.stdkey);
-  insert.BindStatic(2, row.attdate);
-  insert.BindStatic(3, row.reason);
-  for (int i = 1; i < 6; ++i) insert.BindStatic(i + 3, row.values[i]);
-  insert.BindStatic(9, row.period);
-  insert.BindStatic(10, row.header);
-  insert.BindStatic(11, row.values[0]);
+  insert.BindStatic(1, row.Field(0));
+  insert.BindStatic(2, row.Field(1));
+  insert.BindStatic(3, row.Field(4));
+  for (int i = 1; i < 6; ++i) insert.BindStatic(i + 3, row.Value(i));
+  insert.BindStatic(9, row.Field(2));
+  insert.BindStatic(10, row.Field(3));
+  insert.BindStatic(11, row.Value(0));
   insert.Step();
   insert.Reset();
 }
@@ -475,19 +484,22 @@ void insertRow(sqlite::Query &insert, const auto &row) {
 void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
   if (!impl_->merging) throw XException(QStringLiteral("Attendance: no merge in progress"));
   RowBuffers &row = impl_->chunk.emplace_back();
-  storeInto(input.stdkey, row.stdkey);
   if (input.attdate != impl_->lastDate || impl_->lastDateText.empty() != !input.attdate.isValid()) {
     impl_->lastDate = input.attdate;
     const QByteArray date = storedDate(input.attdate);
     impl_->lastDateText.assign(date.constData(), size_t(date.size()));
   }
-  row.attdate = impl_->lastDateText;
-  storeInto(input.period, row.period);
-  storeInto(input.header, row.header);
-  storeInto(input.reason, row.reason);
-  const QString *values[6] = {&input.code,  &input.excused, &input.absent,
-                              &input.tardy, &input.truant,  &input.discipline};
-  for (int i = 0; i < 6; ++i) storeInto(*values[i], row.values[i]);
+  const QString *texts[11] = {&input.stdkey, nullptr,       &input.period,    &input.header,
+                              &input.reason, &input.code,   &input.excused,   &input.absent,
+                              &input.tardy,  &input.truant, &input.discipline};
+  for (int i = 0; i < 11; ++i) {
+    if (texts[i] == nullptr) {
+      row.data.append(impl_->lastDateText);
+    } else {
+      appendStored(*texts[i], row.data);
+    }
+    row.ends[i] = uint32_t(row.data.size());
+  }
   if (impl_->chunk.size() >= kChunkRows) flushChunk();
 }
 
@@ -496,10 +508,7 @@ void AttendanceCache::flushChunk() {
   std::vector<uint32_t> order(chunk.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&chunk](uint32_t left, uint32_t right) {
-    const RowBuffers &a = chunk[left];
-    const RowBuffers &b = chunk[right];
-    return std::tie(a.stdkey, a.attdate, a.period, a.header) <
-           std::tie(b.stdkey, b.attdate, b.period, b.header);
+    return chunk[left].Key() < chunk[right].Key();
   });
   for (uint32_t i : order) writeRow(chunk[i]);
   impl_->chunk.clear();
