@@ -473,3 +473,17 @@ TEST(TempLocalDB, FolderIsMadeUnderTheTemporaryFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(QtMessages, HandlerSortsQtMessagesIntoLogAndErrorLines) {
+  AppHarness app;
+  const QtMessageHandler previous = qInstallMessageHandler(&AppBase::qMessageOutput);
+  qWarning("Unknown option --x");
+  qCritical("bad option");
+  qInstallMessageHandler(previous);
+  EXPECT_EQ(app.err(), "error\toptions\tbad option\n");
+  EXPECT_EQ(app.out(), "");
+}
+
+}  // namespace

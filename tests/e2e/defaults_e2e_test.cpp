@@ -55,7 +55,7 @@ TEST(Defaults, FileInThePathFolderWithTwoSchools) {
             "<MVSchoolConfFile><MVSchoolConf SISDSN=\"wrong\"/></MVSchoolConfFile>");
   const BridgeResult result = bridge.run({"defaults", "--path=" + bridge.path("conf")});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.output, kTwoSchoolsLines);
+  EXPECT_EQ(timeless(result.output), kTwoSchoolsLines);
   EXPECT_EQ(result.error, "");
 }
 
@@ -75,7 +75,7 @@ TEST(Defaults, AnotherProductFolderIsSearched) {
   const BridgeResult result =
       bridge.run({"defaults", "--path=" + bridge.appData() + "/Mollivar/Missing/deeper"});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.output, kTwoSchoolsLines);
+  EXPECT_EQ(timeless(result.output), kTwoSchoolsLines);
 }
 
 struct Refused {
@@ -112,7 +112,7 @@ TEST(Defaults, OutsideAnyProductFolder) {
   BridgeProcess bridge;
   const BridgeResult result = bridge.run({"defaults", "--path=" + bridge.path("nowhere")});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.output, kPair);
+  EXPECT_EQ(timeless(result.output), kPair);
 }
 
 TEST(Defaults, ValuesCannotForgeLines) {

@@ -76,7 +76,11 @@ TEST(Run, FailedExtractionLeavesStatusFinishedFileAndLogCopy) {
   EXPECT_EQ(icbtest::readBytes(out + "/finished_bridge.tmp"), "finished\r\n");
   const QByteArray log = icbtest::readBytes(logs + "/" + logName());
   EXPECT_FALSE(log.isEmpty());
-  EXPECT_EQ(icbtest::readBytes(out + "/" + logName()), log);
+  // The copy is made when the extraction ends; the log goes on with the task's teardown records.
+  const QByteArray copy = icbtest::readBytes(out + "/" + logName());
+  EXPECT_TRUE(copy.contains("AppBase::LogHeader: Command: run\r\n"));
+  EXPECT_NE(copy, "old\r\n");
+  EXPECT_TRUE(log.startsWith(copy));
   EXPECT_FALSE(log.contains("secretword"));
 }
 
@@ -150,6 +154,33 @@ TEST(Run, RunningMarkerDecidesTheSchemaLogging) {
   touch(out + "/BridgeStatus.tmp");
   bridge.run(QStringList{"run", "--path=" + out, "--validate=2"} + kComplete);
   EXPECT_TRUE(icbtest::readBytes(out + "/BridgeStatus.tmp").endsWith("\tExtract Running\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Run, UnwritableLogFolderFallsBackToDocuments) {
+  BridgeProcess bridge;
+  const QString blocked = bridge.path("blocked");
+  touch(blocked);  // a file where the log folder should be
+  const QString documents = bridge.path("Documents");
+  const BridgeResult result = bridge.run(
+      QStringList{"run", "--path=" + bridge.path("out"), "--logpath=" + blocked, "--validate=2"} + kComplete);
+  EXPECT_EQ(result.exitCode, 2);
+  const QByteArray name = logName().toUtf8();
+  EXPECT_EQ(timeless(result.output),
+            "log\tError        \tTIME\tLogManager::setupLogFile\tLog file " + blocked.toUtf8() + "/" + name +
+                " cannot be opened.\n"
+                "log\tInformational\tTIME\tLogManager::setupLogFile\tLog file " +
+                documents.toUtf8() + "/" + name +
+                " setup.\n"
+                "log\tInformational\tTIME\t\tKestrane Infinite Campus Bridge started.\n");
+  EXPECT_EQ(result.error, "error\tLog File Error\tCould not write to: " + blocked.toUtf8() +
+                              "/Infinite_Campus--2. Will now write to: " + documents.toUtf8() +
+                              "/Infinite_Campus--2\n");
+  EXPECT_TRUE(
+      icbtest::readBytes(documents + "/" + logName()).contains("AppBase::LogHeader: Command: run\r\n"));
 }
 
 }  // namespace
