@@ -16,6 +16,7 @@
 #include "database.h"
 #include "query.h"
 #include "sqlerror.h"
+#include "xdatetime.h"
 #include "xexception.h"
 
 namespace {
@@ -106,14 +107,11 @@ bool sameText(const sqlite::Query &query, int column, std::string_view value) {
   return !query.IsNullColumn(column) && query.TextView(column) == value;
 }
 
-// "YYYY-MM-DD" then, from character 11, "HH:NN:SS.LLL" (milliseconds optional).
-QDateTime parseIsoDateTime(const QString &text) {
-  const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-  const QString timeText = text.mid(11).trimmed();
-  QTime time = QTime::fromString(timeText, QStringLiteral("HH:mm:ss.zzz"));
-  if (!time.isValid()) time = QTime::fromString(timeText, QStringLiteral("HH:mm:ss"));
-  if (!date.isValid() || !time.isValid()) return QDateTime();
-  return QDateTime(date, time);
+// UPDATED as the cache stores it, "YYYY-MM-DD HH:NN:SS.LLL"; invalid when it does not read.
+QDateTime parseUpdated(const QString &text) {
+  XDateTime updated;
+  if (!updated.ParseIso(text)) return QDateTime();
+  return updated.ToQDateTime();
 }
 
 // The rowids a merge wrote or found unchanged. Cache rowids are dense, so a bitmap answers
@@ -620,7 +618,7 @@ bool AttendanceCache::IsStale(const QString &element, const QDateTime &now) {
       updated = query.StringColumn(QStringLiteral("UPDATED"));
     }
     if (!any) return true;
-    const QDateTime when = parseIsoDateTime(updated);
+    const QDateTime when = parseUpdated(updated);
     if (!when.isValid()) return true;
     return now > when.addSecs(12 * 3600);
   } catch (const XException &e) {
