@@ -2,6 +2,7 @@
 // the SQLite tiny school (a "dsn" naming the file) and the SQL Server dialect server (DSN icb_tiny),
 // and its standard output, standard error and exit code are compared byte for byte.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +10,7 @@
 #include <QFile>
 
 #include "../e2e/bridge_process.h"
+#include "database.h"
 #include "school_databases.h"
 
 namespace {
@@ -132,7 +134,12 @@ TEST_P(ServiceCommands, AnswerFromTheDatabase) {
 
 INSTANTIATE_TEST_SUITE_P(BothEngines, ServiceCommands,
                          ::testing::Combine(::testing::Values(Engine::Sqlite, Engine::Server),
-                                            ::testing::ValuesIn(kCases)));
+                                            ::testing::ValuesIn(kCases)),
+                         [](const auto &info) {
+                           return std::string(std::get<0>(info.param) == Engine::Sqlite ? "Sqlite"
+                                                                                        : "Server") +
+                                  "_" + std::to_string(info.index % std::size(kCases));
+                         });
 
 // A connection that cannot be made: every service command reports it in its own way, and the
 // password appears in no line and no log.
@@ -211,6 +218,62 @@ const FailureCase kFailures[] = {
     {"a wrong password", "icb_tiny", Engine::Server},
     {"a SQLite school file that does not exist", "{home}/missing.db", Engine::Sqlite},
 };
-INSTANTIATE_TEST_SUITE_P(Sources, FailedConnections, ::testing::ValuesIn(kFailures));
+INSTANTIATE_TEST_SUITE_P(Sources, FailedConnections, ::testing::ValuesIn(kFailures),
+                         [](const auto &info) { return "Source" + std::to_string(info.index); });
+
+const QByteArray kConnectionFailed =
+    kTestStart + "test\tfail\tconnection\tConnection Failed.\nend_progress\n";
+
+TEST(ConnectionTest, ADatabaseWithoutADistrictTableFails) {
+  BridgeProcess bridge;
+  const QString path = bridge.path("other.db");
+  {
+    sqlite::Database database;
+    database.Open(path, QString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    database.Execute(QStringLiteral("CREATE TABLE School (schoolID INTEGER, name TEXT)"));
+  }
+  const BridgeResult result =
+      RunBridge(bridge, {"test", "--group=connection", "--dsn=" + path, "--user=u", "--pwd=p"});
+  EXPECT_EQ(timeless(result.output), kConnectionFailed);
+  EXPECT_EQ(result.error, QByteArray());
+  EXPECT_EQ(result.exitCode, 1);
+}
+
+// The test server's ODBC set-up with one more DSN whose port nothing listens on.
+class DownServerDsn {
+ public:
+  DownServerDsn() : previous_(qgetenv("ODBCSYSINI")) {
+    const QString source = QString::fromLocal8Bit(previous_);
+    QFile::copy(source + "/odbcinst.ini", folder_.filePath("odbcinst.ini"));
+    const QString entries = QString::fromUtf8(icbtest::readBytes(source + "/odbc.ini"));
+    const QString driver = QRegularExpression("Driver=([^\n]*)").match(entries).captured(1);
+    QFile ini(folder_.filePath("odbc.ini"));
+    EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[icb_down]\nDriver=%1\nServername=127.0.0.1\nPort=1\nDatabase=tiny\n")
+                  .arg(driver)
+                  .toUtf8());
+    ini.close();
+    qputenv("ODBCSYSINI", QFile::encodeName(folder_.path()));
+  }
+  ~DownServerDsn() { qputenv("ODBCSYSINI", previous_); }
+
+ private:
+  QByteArray previous_;
+  QTemporaryDir folder_;
+};
+
+TEST(ConnectionTest, AServerThatIsDownFailsAtOnce) {
+  ICBTEST_REQUIRE_SCHOOL_SERVER();
+  DownServerDsn down;
+  BridgeProcess bridge;
+  QElapsedTimer timer;
+  timer.start();
+  const BridgeResult result = RunBridge(bridge, {"test", "--group=connection", "--dsn=icb_down", "--user=SA",
+                                                 QStringLiteral("--pwd=") + kHiddenPassword});
+  EXPECT_LT(timer.elapsed(), 30000);
+  EXPECT_EQ(timeless(result.output), kConnectionFailed);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_FALSE((result.output + result.error + AllFiles(bridge.home.path())).contains(kHiddenPassword));
+}
 
 }  // namespace
