@@ -61,8 +61,11 @@ class AttendanceCache {
   // Merging marks: one transaction for the whole merge. Each row updates newcode, excused, absent,
   // tardy, truant and discipline of the row with the same key, or is inserted with all its values;
   // single quotes are removed from every value. A row whose stored values are already those given
-  // is not rewritten. A failing row write is logged ("Attendance: Update Row: " / "Attendance:
-  // Insert Row: ") and skipped. FinishMerge applies the pending blank and commits.
+  // is not rewritten. Rows are collected in chunks and written in key order (rows with the same key
+  // in the order they came), so the end state is that of writing them one by one. A row write that
+  // fails for that row alone is logged ("Attendance: Update Row: " / "Attendance: Insert Row: ")
+  // and skipped; a failure of the file itself (full disk, I/O, corruption) is thrown. FinishMerge
+  // writes the last chunk, applies the pending blank and commits; call it on failures too.
   void BeginMerge(AttendanceTable table);
   void MergeRow(const AttendanceCacheRow &row);
   void FinishMerge();
