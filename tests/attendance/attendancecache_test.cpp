@@ -3,7 +3,9 @@
 #include "attendancecache.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -417,6 +419,50 @@ TEST_F(AttendanceCacheTest, FilesThatAreNotCachesAreRefused) {
     // The file is left as it was.
     EXPECT_EQ(icbtest::readBytes(dbPath()), c.content) << c.name;
   }
+}
+
+TEST_F(AttendanceCacheTest, FullDiskFailsTheMergeAndLeavesTheCacheAsItWas) {
+  {
+    AttendanceCache cache(task_);
+    ASSERT_TRUE(open(cache));
+    cache.CreateTable(AttendanceTable::Period);
+    merge(cache, AttendanceTable::Period, {mark("S1", d("2026-09-01"), "1", "A")});
+  }
+  const QStringList before = [&] {
+    AttendanceCache cache(task_);
+    EXPECT_TRUE(open(cache));
+    return CacheRows(cache.Database(), "PERIOD_ATT", "perkey");
+  }();
+
+  // A file-size limit stands in for a full disk: writes past it fail instead of growing the file.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+  bool failed = false;
+  {
+    AttendanceCache cache(task_);
+    ASSERT_TRUE(open(cache));
+    rlimit limited = saved;
+    limited.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    try {
+      cache.BeginMerge(AttendanceTable::Period);
+      for (int i = 0; i < 20000; ++i) {
+        cache.MergeRow(mark(QString("S%1").arg(i), d("2026-09-02"), "1", "A", "AttPerRef", QString(60, 'r')));
+      }
+      cache.FinishMerge();
+    } catch (const sqlite::SqlError &e) {
+      failed = true;
+      EXPECT_TRUE(e.PrimaryCode() == SQLITE_FULL || e.PrimaryCode() == SQLITE_IOERR)
+          << e.Text().toStdString();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  signal(SIGXFSZ, previousHandler);
+  EXPECT_TRUE(failed);
+  AttendanceCache cache(task_);
+  ASSERT_TRUE(open(cache));
+  EXPECT_EQ(CacheRows(cache.Database(), "PERIOD_ATT", "perkey"), before);
 }
 
 TEST_F(AttendanceCacheTest, ForeignTableLayoutFailsTheMergeClearly) {
