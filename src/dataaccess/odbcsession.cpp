@@ -1,6 +1,8 @@
 // Connection, query running, record walking and existence checks of the data-access layer.
 #include "odbcsession.h"
 
+#include <cstring>
+
 #include "bridgetaskbase.h"
 #include "connectionstring.h"
 #include "databasetype.h"
@@ -381,9 +383,50 @@ int OdbcSession::columnOf(const ODBCField &field) const {
       field.Name() + QStringLiteral("\r\n Field Status: ") + fieldvalue::FieldStatusText(16));
 }
 
+namespace {
+constexpr size_t kMemoLimit = 64;     // longer values (comments, notes) are rarely repeated
+constexpr uint32_t kMemoTrial = 256;  // reads after which a column that seldom repeats is left out
+}  // namespace
+
+const QString *OdbcSession::rememberedText(int column, const CellView &cell) {
+  if (memo_.recordSet != records_->Id()) {
+    const size_t columns = size_t(records_->ColumnCount());
+    memo_.recordSet = records_->Id();
+    memo_.bytes.assign(columns, std::string());
+    memo_.texts.assign(columns, QString());
+    memo_.valid.assign(columns, false);
+    memo_.reads.assign(columns, 0);
+    memo_.hits.assign(columns, 0);
+  }
+  const size_t c = size_t(column);
+  ++memo_.reads[c];
+  if (!memo_.valid[c] || memo_.bytes[c].size() != size_t(cell.size)) return nullptr;
+  if (std::memcmp(memo_.bytes[c].data(), cell.data, size_t(cell.size)) != 0) return nullptr;
+  ++memo_.hits[c];
+  return &memo_.texts[c];
+}
+
+void OdbcSession::rememberText(int column, const CellView &cell, const QString &text) {
+  const size_t c = size_t(column);
+  if (size_t(cell.size) > kMemoLimit) return;
+  if (memo_.reads[c] >= kMemoTrial && memo_.hits[c] * 4 < memo_.reads[c]) {
+    memo_.valid[c] = false;
+    return;
+  }
+  memo_.bytes[c].assign(cell.data, size_t(cell.size));
+  memo_.texts[c] = text;
+  memo_.valid[c] = true;
+}
+
 QString OdbcSession::GetFieldText(const ODBCField *field) {
   if (!readable(field)) return {};
-  return read(*field, fieldvalue::Text);
+  const int column = columnOf(*field);
+  const CellView cell = records_->Cell(column);
+  if (cell.null) return fieldvalue::Text(records_->Column(column), cell);
+  if (const QString *known = rememberedText(column, cell)) return *known;
+  QString text = fieldvalue::Text(records_->Column(column), cell);
+  rememberText(column, cell, text);
+  return text;
 }
 
 QString OdbcSession::GetFieldString(const ODBCField *field) {

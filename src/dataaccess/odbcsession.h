@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "fieldvalue.h"
 #include "odbcconnection.h"
@@ -105,8 +107,23 @@ class OdbcSession : public SchemaChecks {
   }
   void log(int level, const QString &text, const char *method) const;
 
+  // The text of the last value read from each column of the current record set: codes, dates and
+  // ids repeat row after row, and a repeated value is then converted only once.
+  struct TextMemo {
+    uint64_t recordSet = 0;
+    std::vector<std::string> bytes;
+    std::vector<QString> texts;
+    std::vector<bool> valid;
+    // Columns whose values seldom repeat (ids) stop being remembered after a trial.
+    std::vector<uint32_t> reads;
+    std::vector<uint32_t> hits;
+  };
+  const QString *rememberedText(int column, const CellView &cell);
+  void rememberText(int column, const CellView &cell, const QString &text);
+
   BridgeTaskBase &task_;
   int behaviour_;
+  TextMemo memo_;
   int databaseType_ = 0;
   QString dataSource_;
   QString connectionString_;

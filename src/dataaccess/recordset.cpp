@@ -125,7 +125,12 @@ bool driverKeepsUtf8(SQLHDBC connection) {
 
 }  // namespace
 
-RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows) {
+namespace {
+uint64_t nextRecordSetId = 1;
+}  // namespace
+
+RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows)
+    : id_(nextRecordSetId++) {
   if (!rows) {
     execute(connection, sql, queryTimeoutSeconds);
     return;

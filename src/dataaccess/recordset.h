@@ -44,6 +44,8 @@ class RecordSet {
   // With rows = false the statement only runs and its columns are described (a trial query).
   RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true);
 
+  // Unique for the life of the process: tells one record set from a later one at the same address.
+  uint64_t Id() const { return id_; }
   int ColumnCount() const { return int(columns_.size()); }
   const ColumnInfo &Column(int index) const { return columns_[size_t(index)]; }
   // The position of the column with this name (letter case ignored), or -1.
@@ -67,6 +69,7 @@ class RecordSet {
   void clearRows();
 
   std::vector<ColumnInfo> columns_;
+  uint64_t id_;
   CellStore cells_;
   qint64 rows_ = 0;
   qint64 current_ = -1;
