@@ -106,7 +106,8 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
 void PDEWriter::EndTableOutput(int lines) {
   if (!m_updateMode) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
-    if (m_tableFile) m_tableFile->Publish();
+    if (m_tableFile)
+      m_tableFile->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
     m_tableOutput.reset();
     m_tableFile.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);

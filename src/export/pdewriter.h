@@ -117,6 +117,10 @@ class PDEWriter : public BridgeTaskBase {
   // which what it carries may be marked as sent. The writer's own version commits the attendance
   // rows marked as sent while the file was written.
   virtual void UpdateFilePublished(const QString &path);
+  // Called when a table or update file is complete on disk, just before it takes its final name:
+  // records the attendance rows it carries as sent-once-published, so a run killed between the
+  // rename and the commit neither loses nor resends them.
+  virtual void FileAboutToBePublished(const QString &workingPath);
   // The local clock; a seam so tests can fix the time stamps written into the files.
   virtual XDateTime Now() const;
 

@@ -142,6 +142,10 @@ void PDEWriter::DeleteAttendanceDatabase() {
   Attendance().DeleteDatabase(PDEFolder());
 }
 
+void PDEWriter::FileAboutToBePublished(const QString &workingPath) {
+  if (Attendance().IsSending()) Attendance().PrepareSent(workingPath);
+}
+
 void PDEWriter::UpdateFilePublished(const QString &) {
   if (Attendance().IsSending()) Attendance().CommitSent();
 }

@@ -93,7 +93,7 @@ void PDEWriter::FinishUpdate() {
     return;
   }
   m_updateOutput->WriteText(importcontrol::TimingBlock(m_startTime.Time(), Now().Time()));
-  m_updateFile->Publish();
+  m_updateFile->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
   m_publishedUpdateFile = m_updateFile->FinalPath();
   m_updateOutput.reset();
   m_updateFile.reset();

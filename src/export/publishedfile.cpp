@@ -92,7 +92,7 @@ void PublishedFile::Write(const QByteArray &bytes) {
     ThrowFileError("Error writing to file: %1", m_finalPath, errno);
 }
 
-void PublishedFile::Publish() {
+void PublishedFile::Publish(const std::function<void(const QString &workingPath)> &beforeRename) {
   if (m_published) return;
   if (!m_file.isOpen()) ThrowFileError("Error closing file: %1", m_finalPath);
   if (!m_file.flush()) ThrowFileError("Error writing to file: %1", m_finalPath, errno);
@@ -101,6 +101,7 @@ void PublishedFile::Publish() {
 #endif
   m_file.close();
   if (m_file.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", m_finalPath, errno);
+  if (beforeRename) beforeRename(m_file.fileName());
 
   if (m_replace) {
     std::error_code error;

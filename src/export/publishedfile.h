@@ -23,8 +23,10 @@ class PublishedFile {
   PublishedFile &operator=(const PublishedFile &) = delete;
 
   void Write(const QByteArray &bytes);
-  // Flushes, syncs and closes the working copy and renames it to the final name.
-  void Publish();
+  // Flushes, syncs and closes the working copy and renames it to the final name. beforeRename is
+  // called with the working copy's path once it is complete on disk and before it is renamed, so
+  // what depends on the file being published can be recorded durably in between.
+  void Publish(const std::function<void(const QString &workingPath)> &beforeRename = {});
   // Closes and removes the working copy; the final name is left as it was.
   void Discard();
 

@@ -2,11 +2,13 @@
 // folder and every log record kept for inspection.
 #pragma once
 
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
 
 #include "pdewriter.h"
+#include "publishedfile.h"
 #include "xexception.h"
 
 struct LogRecord {
@@ -70,6 +72,13 @@ class MemoryWriter : public PDEWriter {
   int hookCalls = 0;
   int endedTables = 0;
   std::vector<QString> published;
+  // Per call of FileAboutToBePublished: the working copy's bytes and whether the final name existed.
+  struct PrePublish {
+    QString workingPath;
+    QByteArray workingBytes;
+    bool finalExisted;
+  };
+  std::vector<PrePublish> prePublished;
 
  protected:
   bool OpenTable() override { return true; }
@@ -88,6 +97,13 @@ class MemoryWriter : public PDEWriter {
   void UpdateFilePublished(const QString &path) override {
     published.push_back(path);
     PDEWriter::UpdateFilePublished(path);
+  }
+  void FileAboutToBePublished(const QString &workingPath) override {
+    QFile working(workingPath);
+    working.open(QIODevice::ReadOnly);
+    const QString finalPath = workingPath.chopped(PublishedFile::WorkingCopySuffix().size());
+    prePublished.push_back({workingPath, working.readAll(), QFile::exists(finalPath)});
+    PDEWriter::FileAboutToBePublished(workingPath);
   }
   XDateTime Now() const override { return clock; }
 };

@@ -76,6 +76,30 @@ TEST(UpdateFile, ThreeTablesInOneFile) {
   EXPECT_EQ(QDir(writer.PDEFolder()).entryList(QDir::Files).size(), 1) << "no table files in update mode";
 }
 
+// Attendance marks are recorded against the complete working copy before it takes its final name,
+// so a run killed between the rename and the commit of the marks can tell whether it published.
+TEST(UpdateFile, CompleteWorkingCopyIsAnnouncedBeforeTheRename) {
+  MemoryWriter writer;
+  writer.StartUpdate();
+  WriteTwoColumnTable(writer, "One", {{"1", "a"}});
+  writer.FinishUpdate();
+  ASSERT_EQ(writer.prePublished.size(), 1u);
+  const auto &announced = writer.prePublished.front();
+  EXPECT_FALSE(announced.finalExisted);
+  EXPECT_EQ(announced.workingBytes, icbtest::readBytes(writer.PublishedUpdateFile()));
+  EXPECT_FALSE(QFile::exists(announced.workingPath));
+}
+
+TEST(UpdateFile, TableFileIsAnnouncedBeforeTheRename) {
+  MemoryWriter writer;
+  WriteTwoColumnTable(writer, "One", {{"1", "a"}, {"2", "b"}});
+  ASSERT_EQ(writer.prePublished.size(), 1u);
+  const auto &announced = writer.prePublished.front();
+  EXPECT_FALSE(announced.finalExisted);
+  EXPECT_EQ(announced.workingBytes, icbtest::readBytes(writer.ImportPath("One.pef")));
+  EXPECT_EQ(announced.workingBytes, QByteArray("1\ta\r\n2\tb\r\n"));
+}
+
 TEST(UpdateFile, RunsInTheSameSecondNeverShareAName) {
   MemoryWriter first;
   MemoryWriter second;
