@@ -54,14 +54,14 @@ void DataAccessBase::CreateStudentPeriodAttendanceFromDB(bool filter) {
   ExportCachedAttendance(period, filter);
 }
 
-void DataAccessBase::ExportCachedAttendance(const CachedExport &spec, bool filter) {
-  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(spec.method);
+void DataAccessBase::ExportCachedAttendance(const CachedExport &cached, bool filter) {
+  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(cached.method);
   AttendanceCache &cache = Attendance();
-  if (!cache.IsOpen() || !cache.TableExists(spec.table)) {
-    PutJobText(QString::fromLatin1(spec.missingTable));
+  if (!cache.IsOpen() || !cache.TableExists(cached.table)) {
+    PutJobText(QString::fromLatin1(cached.missingTable));
     return;
   }
-  const bool daily = spec.table == AttendanceTable::Daily;
+  const bool daily = cached.table == AttendanceTable::Daily;
   Log(kInformational, QStringLiteral("Exporting Daily Attendance from DB"), method);
 
   AttendanceHeaderSets &sets = AttendanceHeaders();
@@ -76,8 +76,8 @@ void DataAccessBase::ExportCachedAttendance(const CachedExport &spec, bool filte
   bool anyUpdateFailed = false;
   const std::set<QString> names = headers;  // the passes may not change the set they walk
   for (const QString &header : names)
-    if (!ExportCachedHeader(spec, header, filter)) anyUpdateFailed = true;
-  if (anyUpdateFailed && spec.reportFailedUpdate)
+    if (!ExportCachedHeader(cached, header, filter)) anyUpdateFailed = true;
+  if (anyUpdateFailed && cached.reportFailedUpdate)
     Log(kDebug, QStringLiteral("CreateStudentPeriodAttendanceFromDB At least 1 update failed."), method);
 }
 
@@ -92,17 +92,17 @@ void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange
 }
 
 // One pass: the table of one header name. False when marking the rows as sent failed.
-bool DataAccessBase::ExportCachedHeader(const CachedExport &spec, const QString &header, bool filter) {
-  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(spec.method);
+bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QString &header, bool filter) {
+  const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(cached.method);
   AttendanceCache &cache = Attendance();
-  StartTable(QString::fromLatin1(spec.exportName), QString::fromLatin1(spec.fileName));
+  StartTable(QString::fromLatin1(cached.exportName), QString::fromLatin1(cached.fileName));
   for (const char *field : {"AttStdRef", "AttDate"}) AddHeaderField(QString::fromLatin1(field));
   AddHeaderField(header);
   for (const char *field :
        {"AttAttCodeRef", "AttAttReasonRef", "AttExcused", "AttAbs", "AttTardy", "AttTruant", "AttDiscipline"})
     AddHeaderField(QString::fromLatin1(field));
 
-  const QString tableName = AttendanceTableName(spec.table);
+  const QString tableName = AttendanceTableName(cached.table);
   const QString updateText =
       QStringLiteral("UPDATE %1 SET oldcode=newcode WHERE rowid=?1 AND newcode=?2").arg(tableName);
   long long read = 0;
@@ -111,7 +111,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &spec, const QString 
   DelimitedOutput *output = nullptr;
   try {
     output = &BeginTableOutput();
-    read = cache.SendChanges(spec.table, header, [&](const AttendanceChange &change) {
+    read = cache.SendChanges(cached.table, header, [&](const AttendanceChange &change) {
       if (filter && !IsStudentIncluded(change.stdkey)) return false;
       try {
         WriteChange(*output, change);
@@ -130,7 +130,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &spec, const QString 
     AbandonTableOutput();
     EndTable();
     LogAndThrow(kDebug,
-                QLatin1String(spec.method) + QLatin1Char(' ') + QLatin1String(spec.errorWord) +
+                QLatin1String(cached.method) + QLatin1Char(' ') + QLatin1String(cached.errorWord) +
                     QStringLiteral(": ") + failure.text,
                 method);
   } catch (const std::exception &e) {
@@ -139,7 +139,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &spec, const QString 
     const QString text = dynamic_cast<const XException *>(&e) ? static_cast<const XException &>(e).Text()
                                                               : QString::fromLocal8Bit(e.what());
     Log(kDebug,
-        QLatin1String(spec.method) + QLatin1Char(' ') + QLatin1String(spec.errorWord) + QStringLiteral(": ") +
+        QLatin1String(cached.method) + QLatin1Char(' ') + QLatin1String(cached.errorWord) + QStringLiteral(": ") +
             text,
         method);
     Log(kProprietary, QStringLiteral("Update Query: ") + updateText, method);

@@ -148,8 +148,8 @@ class DataAccessBase : public PDEWriter {
 
  private:
   struct CachedExport;
-  void ExportCachedAttendance(const CachedExport &spec, bool filter);
-  bool ExportCachedHeader(const CachedExport &spec, const QString &header, bool filter);
+  void ExportCachedAttendance(const CachedExport &cached, bool filter);
+  bool ExportCachedHeader(const CachedExport &cached, const QString &header, bool filter);
   void WriteChange(DelimitedOutput &output, const AttendanceChange &change);
   QString FormatDate(const XDate &date);
 
