@@ -135,6 +135,7 @@ class AppBase : public QObject {
   template <typename Sender>
   void connectOutputs(Sender *sender);
   void emitProgressPair();
+  int sendCommonValidationAnswer(int n);
   const ParamRecord *findRecordLoose(const QString &name) const;
   int loadListFailed(const QString &key, const QString &message);
 

@@ -2,16 +2,17 @@
 // handling of each outcome can be exercised without a database. Each returns n as exit code.
 #include "appbase.h"
 
-namespace {
-enum class Answer { Normal, Custom, Nothing, StartOnly, Pair };
-
-// What the rows 2, 3 and "4 and more" of every command send; rows 0 and 1 are the command's own.
-Answer commonAnswer(int n) {
-  if (n == 2) return Answer::Nothing;
-  if (n == 3) return Answer::StartOnly;
-  return Answer::Pair;
+// Rows 2, 3 and "4 and more" of every command: nothing, "start_progress" alone, or the progress
+// pair. Rows 0 and 1 are each command's own.
+int AppBase::sendCommonValidationAnswer(int n) {
+  if (n == 2) return n;
+  if (n == 3) {
+    emit writeProgress(QStringLiteral("start_progress"), 0);
+    return n;
+  }
+  emitProgressPair();
+  return n;
 }
-}  // namespace
 
 int AppBase::validateVersion(int n) {
   if (n == 0) {
@@ -26,22 +27,15 @@ int AppBase::validateVersion(int n) {
     emitProgressPair();
     return n;
   }
-  if (commonAnswer(n) == Answer::Pair) emitProgressPair();
-  return n;
+  return sendCommonValidationAnswer(n);
 }
 
 int AppBase::validateDefaults(int n) {
-  switch (n == 0 || n == 1 ? Answer::Pair : commonAnswer(n)) {
-    case Answer::StartOnly:
-      emit writeProgress(QStringLiteral("start_progress"), 0);
-      break;
-    case Answer::Pair:
-      emitProgressPair();
-      break;
-    default:
-      break;
+  if (n == 0 || n == 1) {
+    emitProgressPair();
+    return n;
   }
-  return n;
+  return sendCommonValidationAnswer(n);
 }
 
 int AppBase::validateTest(int n, const QString &group, QString &message) {
@@ -58,17 +52,7 @@ int AppBase::validateTest(int n, const QString &group, QString &message) {
     emit writeProgress(QStringLiteral("end_progress"), -1);
     return n;
   }
-  switch (commonAnswer(n)) {
-    case Answer::StartOnly:
-      emit writeProgress(QStringLiteral("start_progress"), 0);
-      break;
-    case Answer::Pair:
-      emitProgressPair();
-      break;
-    default:
-      break;
-  }
-  return n;
+  return sendCommonValidationAnswer(n);
 }
 
 int AppBase::validateRun(int n) {
@@ -89,17 +73,11 @@ int AppBase::validateRun(int n) {
     emit writeProgress(QStringLiteral("end_progress"), -1);
     return n;
   }
-  switch (n == 1 ? Answer::Pair : commonAnswer(n)) {
-    case Answer::StartOnly:
-      emit writeProgress(QStringLiteral("start_progress"), 0);
-      break;
-    case Answer::Pair:
-      emitProgressPair();
-      break;
-    default:
-      break;
+  if (n == 1) {
+    emitProgressPair();
+    return n;
   }
-  return n;
+  return sendCommonValidationAnswer(n);
 }
 
 int AppBase::validateParams(int n, QString &message) {
@@ -126,15 +104,5 @@ int AppBase::validateParams(int n, QString &message) {
     emitProgressPair();
     return n;
   }
-  switch (commonAnswer(n)) {
-    case Answer::StartOnly:
-      emit writeProgress(QStringLiteral("start_progress"), 0);
-      break;
-    case Answer::Pair:
-      emitProgressPair();
-      break;
-    default:
-      break;
-  }
-  return n;
+  return sendCommonValidationAnswer(n);
 }

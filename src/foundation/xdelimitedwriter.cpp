@@ -1,8 +1,8 @@
 // XDelimitedWriter: separators between values and CR LF line ends.
 #include "xdelimitedwriter.h"
 
-void XDelimitedWriter::Open(const XFileSpec &spec, int mode) {
-  file_.Open(spec, mode);
+void XDelimitedWriter::Open(const XFileSpec &fileSpec, int mode) {
+  file_.Open(fileSpec, mode);
   atLineStart_ = true;
 }
 

@@ -12,7 +12,7 @@ class XDelimitedWriter {
   explicit XDelimitedWriter(char separator = '\t') : separator_(separator) {}
 
   // Opens the file (write mode replaces an existing one); the next value starts a line.
-  void Open(const XFileSpec &spec, int mode = XFile::kWrite);
+  void Open(const XFileSpec &fileSpec, int mode = XFile::kWrite);
   // Writes the separator unless the value starts a line, then the value's bytes.
   void WriteValue(const XString &value);
   // The same with Unicode text in Windows-1252 ("?" for characters the code page lacks).

@@ -22,21 +22,21 @@ void XFile::Fail(const char *format, int error) const {
   throw XException::Printf(error, format, qUtf8Printable(spec_.Path()));
 }
 
-void XFile::Open(const XFileSpec &spec, int mode) {
+void XFile::Open(const XFileSpec &fileSpec, int mode) {
   if (IsOpen()) Close();
-  spec_ = spec;
-  if (spec.IsFolder() || spec.IsEmpty())
-    throw XException::Printf(0, "Can't open non-file: %s", qUtf8Printable(spec.Path()));
+  spec_ = fileSpec;
+  if (fileSpec.IsFolder() || fileSpec.IsEmpty())
+    throw XException::Printf(0, "Can't open non-file: %s", qUtf8Printable(fileSpec.Path()));
   const bool writes = (mode & (kWrite | kAppend)) != 0;
   int flags = O_CLOEXEC | (writes ? ((mode & kRead) ? O_RDWR : O_WRONLY) : O_RDONLY);
   if (mode & kAppend)
     flags |= O_CREAT;
   else if (mode & kWrite)
     flags |= O_CREAT | O_TRUNC;
-  const int fd = ::open(spec.NativePath().constData(), flags, 0666);
+  const int fd = ::open(fileSpec.NativePath().constData(), flags, 0666);
   if (fd < 0) {
     const int error = errno;
-    throw XException::Printf(error, "Could not open file ( %d ): %s", error, qUtf8Printable(spec.Path()));
+    throw XException::Printf(error, "Could not open file ( %d ): %s", error, qUtf8Printable(fileSpec.Path()));
   }
   fd_ = fd;
   mode_ = mode;

@@ -15,7 +15,7 @@ class XFile {
 
   XFile() = default;
   // Opens at once, as Open.
-  XFile(const XFileSpec &spec, int mode) { Open(spec, mode); }
+  XFile(const XFileSpec &fileSpec, int mode) { Open(fileSpec, mode); }
   XFile(const XFile &) = delete;
   XFile &operator=(const XFile &) = delete;
   // Closes the file; a failure here is not reported (call Close to see it).
@@ -23,8 +23,8 @@ class XFile {
 
   // Opens the file: write mode creates it new (replacing an existing one), append mode opens or
   // creates it and starts at the end, read mode opens an existing file. Throws "Can't open non-file: %s"
-  // for a folder specification and "Could not open file ( %d ): %s" on failure.
-  void Open(const XFileSpec &spec, int mode);
+  // for a folder path and "Could not open file ( %d ): %s" on failure.
+  void Open(const XFileSpec &fileSpec, int mode);
   bool IsOpen() const { return fd_ >= 0; }
   const XFileSpec &Spec() const { return spec_; }
   int OpenMode() const { return mode_; }

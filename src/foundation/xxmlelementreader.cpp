@@ -21,15 +21,15 @@ QString Decode(const std::string &bytes) {
 
 }  // namespace
 
-XXmlElementReader XXmlElementReader::FromFile(const XFileSpec &spec) {
-  XFile file(spec, XFile::kRead);
+XXmlElementReader XXmlElementReader::FromFile(const XFileSpec &fileSpec) {
+  XFile file(fileSpec, XFile::kRead);
   return XXmlElementReader(file.ReadAll());
 }
 
-std::vector<XXmlElement> XXmlElementReader::ReadFile(const XFileSpec &spec) {
+std::vector<XXmlElement> XXmlElementReader::ReadFile(const XFileSpec &fileSpec) {
   std::vector<XXmlElement> elements;
-  if (!spec.Exists()) return elements;
-  XXmlElementReader reader = FromFile(spec);
+  if (!fileSpec.Exists()) return elements;
+  XXmlElementReader reader = FromFile(fileSpec);
   XXmlElement element;
   while (reader.Next(element)) elements.push_back(element);
   return elements;

@@ -14,9 +14,9 @@ class XXmlElementReader {
   // A reader over single-byte (Windows-1252) XML text.
   explicit XXmlElementReader(std::string text) : text_(std::move(text)) {}
   // A reader over a file's content; throws as XFile::Open when it cannot be read.
-  static XXmlElementReader FromFile(const XFileSpec &spec);
+  static XXmlElementReader FromFile(const XFileSpec &fileSpec);
   // Every element of a file in order; none when the file does not exist.
-  static std::vector<XXmlElement> ReadFile(const XFileSpec &spec);
+  static std::vector<XXmlElement> ReadFile(const XFileSpec &fileSpec);
 
   // The next element; false at the end of the text or where it stops making sense.
   bool Next(XXmlElement &element);

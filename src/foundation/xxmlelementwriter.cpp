@@ -15,10 +15,11 @@ XXmlElementWriter::~XXmlElementWriter() {
   }
 }
 
-void XXmlElementWriter::StartDocument(const XFileSpec &spec, const QString &rootName, bool withDeclaration) {
-  target_ = spec;
-  partial_ = spec;
-  partial_.SetFileName(spec.FileName() + QStringLiteral(".part"));
+void XXmlElementWriter::StartDocument(const XFileSpec &fileSpec, const QString &rootName,
+                                      bool withDeclaration) {
+  target_ = fileSpec;
+  partial_ = fileSpec;
+  partial_.SetFileName(fileSpec.FileName() + QStringLiteral(".part"));
   root_ = rootName;
   file_.Open(partial_, XFile::kWrite);
   if (withDeclaration) file_.Write(std::string_view("<?xml version=\"1.0\"?>\r\n\r\n"));

@@ -17,7 +17,7 @@ class XXmlElementWriter {
   ~XXmlElementWriter();
 
   // Starts the document: optionally "<?xml version="1.0"?>" and a blank line, then "<root>".
-  void StartDocument(const XFileSpec &spec, const QString &rootName, bool withDeclaration = false);
+  void StartDocument(const XFileSpec &fileSpec, const QString &rootName, bool withDeclaration = false);
   // Writes "<name attr="value" .../>"; values are written as they are except that a double
   // quotation mark, which would end the value, is written as "&quot;".
   void Element(const QString &name, const XXmlAttributes &attributes);
