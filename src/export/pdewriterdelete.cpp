@@ -1,48 +1,19 @@
 // Removal of the files of earlier runs: the table files, and on a changed configuration the update
 // files, the configuration record, the product's working folders and the attendance cache. File
 // name patterns match without regard to letter case, as they do on the system the names come from.
+#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QRegularExpression>
-#include <cerrno>
+#include <QFileInfo>
 
 #include "pdewriter.h"
 #include "publishedfile.h"
 #include "xexception.h"
+#include "xfilespec.h"
 
 namespace {
 constexpr int kCritical = 2;
 constexpr int kDebug = 8;
 const QString kDeleteUpdateFiles = QStringLiteral("PDEWriter::DeleteUpdateFiles");
-
-QRegularExpression Wildcard(const QString &pattern) {
-  return QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
-                            QRegularExpression::CaseInsensitiveOption);
-}
-
-QStringList MatchingEntries(const QString &folder, const QString &wildcard, QDir::Filters kind) {
-  const QRegularExpression pattern = Wildcard(wildcard);
-  QStringList paths;
-  QDirIterator it(folder, kind | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  while (it.hasNext()) {
-    it.next();
-    if (pattern.match(it.fileName()).hasMatch()) paths << it.filePath();
-  }
-  paths.sort();
-  return paths;
-}
-
-[[noreturn]] void ThrowDeleteError(const QString &path, int code) {
-  throw XException(QStringLiteral("Could not delete spec: %1").arg(QDir::toNativeSeparators(path)), code);
-}
-
-void DeleteFile(const QString &path) {
-  QFile file(path);
-  file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-  errno = 0;
-  if (!file.remove()) ThrowDeleteError(path, errno);
-}
 
 QString Failure(const char *what, const QString &files, const QString &reason) {
   return QStringLiteral(
@@ -66,19 +37,18 @@ QString TextOf(std::exception_ptr error) {
 }  // namespace
 
 void PDEWriter::DeleteMatchingFiles(const QString &folder, const QString &wildcard) {
-  for (const QString &path : MatchingEntries(folder, wildcard, QDir::Files)) DeleteFile(path);
+  XFileSpec::Folder(folder).DeleteMatching(wildcard);
 }
 
 void PDEWriter::DeleteTree(const QString &path) {
-  errno = 0;
-  if (!QDir(path).removeRecursively()) ThrowDeleteError(path, errno);
+  XFileSpec(path).Delete();
 }
 
 void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wildcard) {
-  for (const QString &path : MatchingEntries(folder, wildcard, QDir::Dirs)) {
+  for (const XFileSpec &entry : XFileSpec::Folder(folder).List(wildcard, true)) {
     Log(kDebug, QStringLiteral("Iterating ") + wildcard.left(4) + QStringLiteral(" Folder"),
         kDeleteUpdateFiles);
-    DeleteTree(path);
+    entry.Delete();
     Log(kDebug, QStringLiteral("Deleted ") + wildcard.left(4) + QStringLiteral(" Folder"),
         kDeleteUpdateFiles);
   }
@@ -87,9 +57,11 @@ void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wild
 void PDEWriter::RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds) {
   const QDateTime now = QDateTime::currentDateTime();
   const QString pattern = QStringLiteral("Update *.pdu") + PublishedFile::WorkingCopySuffix();
-  for (const QString &path : MatchingEntries(importFolder, pattern, QDir::Files)) {
+  for (const XFileSpec &entry : XFileSpec::Folder(importFolder).List(pattern)) {
+    if (entry.IsFolder()) continue;
+    const QString &path = entry.Path();
     if (maxAgeSeconds > 0 && QFileInfo(path).lastModified().secsTo(now) < maxAgeSeconds) continue;
-    DeleteFile(path);
+    entry.Delete();
     Log(kDebug, QStringLiteral("Removed unfinished update file ") + path,
         QStringLiteral("PDEWriter::RemoveAbandonedUpdateCopies"));
   }
@@ -117,7 +89,7 @@ void PDEWriter::RemoveStaleFiles(const QString &importFolder) {
 
   log("Changed FileName to SchoolConfig");
   const QString record = ConfigRecordPath(importFolder);
-  if (QFileInfo::exists(record)) DeleteFile(record);
+  XFileSpec(record).Delete();
   log("Deleted SchoolConfig");
 
   QDir parent(importFolder);
