@@ -86,13 +86,18 @@ void Database::Execute(const QString &sql) {
   CheckResult(rc == SQLITE_OK, rc, handle_, place, description, sql);
 }
 
+QString FormatSql(const char *format, va_list args) {
+  char *text = sqlite3_vmprintf(format, args);
+  const QString sql = QString::fromUtf8(text);
+  sqlite3_free(text);
+  return sql;
+}
+
 void Database::ExecuteFormat(const char *format, ...) {
   va_list args;
   va_start(args, format);
-  char *text = sqlite3_vmprintf(format, args);
+  const QString sql = FormatSql(format, args);
   va_end(args);
-  const QString sql = QString::fromUtf8(text);
-  sqlite3_free(text);
   Execute(sql);
 }
 

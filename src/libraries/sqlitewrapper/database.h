@@ -56,4 +56,7 @@ class Database {
   int flags_ = 0;
 };
 
+// SQL text from a printf-style format with SQLite's own conversions (%q, %Q, ...).
+QString FormatSql(const char *format, va_list args);
+
 }  // namespace sqlite

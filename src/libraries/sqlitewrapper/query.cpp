@@ -60,10 +60,8 @@ void Query::Prepare(const QString &sql) {
 void Query::PrepareFormat(const char *format, ...) {
   va_list args;
   va_start(args, format);
-  char *text = sqlite3_vmprintf(format, args);
+  const QString sql = FormatSql(format, args);
   va_end(args);
-  const QString sql = QString::fromUtf8(text);
-  sqlite3_free(text);
   Prepare(sql);
 }
 
