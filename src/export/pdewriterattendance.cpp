@@ -122,7 +122,12 @@ void PDEWriter::WriteAttendanceTable(const QDate &yearStart, const QDate &yearEn
   const QDate lastDayRead =
       m_attendance->WriteTable(source, headers, m_lastUpdateDate, yearStart, yearEnd, lastWindowExtraDay,
                                Today(), WriterDates(ControlSettings().dateFormat));
-  if (lastDayRead.isValid()) m_lastUpdateDate = lastDayRead;
+  // The record saves where this run read up to and when, so the next run starts from there less the
+  // overlap instead of from a date that stays behind or slides back a day with every run.
+  if (lastDayRead.isValid()) {
+    m_lastUpdateDate = lastDayRead;
+    m_lastUpdateTime = Now().ToQDateTime();
+  }
 }
 
 void PDEWriter::BlankNewCodeInSQLiteDB(const QString &table, const QDate &date) {

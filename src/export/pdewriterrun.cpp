@@ -153,7 +153,10 @@ void PDEWriter::StartPDEWriter() {
     if (!difference.isEmpty()) Log(kInformational, difference, method);
     Log(kInformational, QStringLiteral("Bridge Configuration Changed."), method);
     DeleteUpdateFiles(PDEFolder());
+    // Both dates go: the saved date-time stands in for a missing update date, and would otherwise
+    // make the next attendance read start near the old date instead of at the school year start.
     m_lastUpdateDate = QDate();
+    m_lastUpdateTime = QDateTime();
   } else {
     Log(kInformational, QStringLiteral("Bridge Configuration Did Not Change."), method);
   }

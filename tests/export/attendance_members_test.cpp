@@ -73,18 +73,24 @@ TEST(AttendanceMembers, ThreeRunsReadFromTheSavedDateLessTheOverlap) {
     QDate today;
     QDate firstWindowStart;
     const char *savedUpdateDate;
+    const char *savedUpdateDateTime;
   };
   const RunCase runs[] = {
-      {QDate(2026, 3, 20), kYearStart, "19-Mar-2026"},          // no record: from the school year start
-      {QDate(2026, 3, 27), QDate(2026, 3, 5), "26-Mar-2026"},   // 19 March less 14 days
-      {QDate(2026, 3, 27), QDate(2026, 3, 12), "26-Mar-2026"},  // the date does not slide back
+      // no record: from the school year start
+      {QDate(2026, 3, 20), kYearStart, "19-Mar-2026", "19-Mar-2026 7:15:00"},
+      // 19 March less 14 days
+      {QDate(2026, 3, 27), QDate(2026, 3, 5), "26-Mar-2026", "26-Mar-2026 7:15:00"},
+      // neither date slides back
+      {QDate(2026, 3, 27), QDate(2026, 3, 12), "26-Mar-2026", "26-Mar-2026 7:15:00"},
   };
   for (const auto &run : runs) {
     AttendanceQueryWriter writer;
     writer.SetPDEFolder(folder.path());
     writer.today = run.today;
+    writer.SetNow(XDateTime(XDate::FromQDate(run.today), XTime(7, 15, 0)));
     writer.marks = {{"15", "3", "03/03/2026", "A"}, {"16", "4", "03/18/2026", "T"}};
-    writer.SetLastUpdate(writer.ReadLastUpdateDate(writer.PDEFolder()), QDateTime());
+    writer.SetLastUpdate(writer.ReadLastUpdateDate(writer.PDEFolder()),
+                         writer.ReadLastUpdateDateTime(writer.PDEFolder()));
     writer.Run(kYearStart, kYearEnd);
     ASSERT_FALSE(writer.windows.empty());
     EXPECT_EQ(writer.windows.front().first, run.firstWindowStart) << run.savedUpdateDate;
@@ -94,6 +100,7 @@ TEST(AttendanceMembers, ThreeRunsReadFromTheSavedDateLessTheOverlap) {
     writer.SaveBridgeConfig();
     const auto record = bridgeconfig::ReadFile(writer.ImportPath("SchoolConfig.xml"));
     EXPECT_EQ(bridgeconfig::Value(record, "UpdateDate"), QString::fromLatin1(run.savedUpdateDate));
+    EXPECT_EQ(bridgeconfig::Value(record, "UpdateDateTime"), QString::fromLatin1(run.savedUpdateDateTime));
   }
 }
 

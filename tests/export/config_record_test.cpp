@@ -183,7 +183,7 @@ TEST(ConfigRecord, ChangeCheck) {
     SetRun(writer);
     if (!c.stored.isEmpty()) WriteFile(writer.ImportPath("SchoolConfig.xml"), c.stored);
     WriteFile(writer.ImportPath("Update 20260301000000.PDU"), "x");
-    writer.SetLastUpdate(QDate(2026, 3, 1), QDateTime());
+    writer.SetLastUpdate(QDate(2026, 3, 1), QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
     writer.StartPDEWriter();
 
     EXPECT_EQ(writer.FindLog("Bridge Configuration Changed.") != nullptr, c.changed) << c.name;
@@ -198,6 +198,8 @@ TEST(ConfigRecord, ChangeCheck) {
     }
     EXPECT_EQ(QFile::exists(writer.ImportPath("Update 20260301000000.PDU")), !c.changed) << c.name;
     EXPECT_EQ(writer.LastUpdateDate().isValid(), !c.changed) << c.name;
+    // The date-time stands in for a missing update date when the record is saved: it goes too.
+    EXPECT_EQ(writer.LastUpdateDateTime().isValid(), !c.changed) << c.name;
     EXPECT_NE(writer.FindLog("Import Folder: " + writer.PDEFolder()), nullptr);
   }
 }

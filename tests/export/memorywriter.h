@@ -60,6 +60,7 @@ class MemoryWriter : public PDEWriter {
     m_lastUpdateTime = dateTime;
   }
   QDate LastUpdateDate() const { return m_lastUpdateDate; }
+  QDateTime LastUpdateDateTime() const { return m_lastUpdateTime; }
 
   QTemporaryDir folder;
   ParameterMap parameters;
