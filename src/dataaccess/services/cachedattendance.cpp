@@ -75,10 +75,27 @@ void DataAccessBase::ExportCachedAttendance(const CachedExport &cached, bool fil
   }
   bool anyUpdateFailed = false;
   const std::set<QString> names = headers;  // the passes may not change the set they walk
-  for (const QString &header : names)
-    if (!ExportCachedHeader(cached, header, filter)) anyUpdateFailed = true;
+  bool firstPass = true;
+  for (const QString &header : names) {
+    const QString fileName = PassFileName(QString::fromLatin1(cached.fileName), header, firstPass);
+    if (!ExportCachedHeader(cached, header, fileName, filter)) anyUpdateFailed = true;
+    firstPass = false;
+  }
   if (anyUpdateFailed && cached.reportFailedUpdate)
     Log(kDebug, QStringLiteral("CreateStudentPeriodAttendanceFromDB At least 1 update failed."), method);
+}
+
+// Each header's pass is a table with its own header line. In an update run every pass is a block
+// of the one update file; in an import run each needs a table file of its own: a later pass writing
+// the first pass's file would replace it after its rows were marked as sent, and they would be lost.
+// The first pass keeps the table's file name, a later one adds its header name ("StudentDailyAtt.pef",
+// "StudentDailyAtt_AttTimeSlot.pef"); the import control file names each table's file.
+QString DataAccessBase::PassFileName(const QString &fileName, const QString &header, bool firstPass) const {
+  if (firstPass || IsUpdateMode()) return fileName;
+  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+  const QString stem = dot < 0 ? fileName : fileName.left(dot);
+  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
+  return stem + QLatin1Char('_') + CleanFileName(header) + extension;
 }
 
 void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change) {
@@ -92,10 +109,11 @@ void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange
 }
 
 // One pass: the table of one header name. False when marking the rows as sent failed.
-bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QString &header, bool filter) {
+bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QString &header,
+                                        const QString &fileName, bool filter) {
   const QString method = QStringLiteral("DataAccessBase::") + QLatin1String(cached.method);
   AttendanceCache &cache = Attendance();
-  StartTable(QString::fromLatin1(cached.exportName), QString::fromLatin1(cached.fileName));
+  StartTable(QString::fromLatin1(cached.exportName), fileName);
   for (const char *field : {"AttStdRef", "AttDate"}) AddHeaderField(QString::fromLatin1(field));
   AddHeaderField(header);
   for (const char *field :
@@ -139,8 +157,8 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
     const QString text = dynamic_cast<const XException *>(&e) ? static_cast<const XException &>(e).Text()
                                                               : QString::fromLocal8Bit(e.what());
     Log(kDebug,
-        QLatin1String(cached.method) + QLatin1Char(' ') + QLatin1String(cached.errorWord) + QStringLiteral(": ") +
-            text,
+        QLatin1String(cached.method) + QLatin1Char(' ') + QLatin1String(cached.errorWord) +
+            QStringLiteral(": ") + text,
         method);
     Log(kProprietary, QStringLiteral("Update Query: ") + updateText, method);
     marked = false;

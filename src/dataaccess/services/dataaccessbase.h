@@ -149,7 +149,9 @@ class DataAccessBase : public PDEWriter {
  private:
   struct CachedExport;
   void ExportCachedAttendance(const CachedExport &cached, bool filter);
-  bool ExportCachedHeader(const CachedExport &cached, const QString &header, bool filter);
+  bool ExportCachedHeader(const CachedExport &cached, const QString &header, const QString &fileName,
+                          bool filter);
+  QString PassFileName(const QString &fileName, const QString &header, bool firstPass) const;
   void WriteChange(DelimitedOutput &output, const AttendanceChange &change);
   QString FormatDate(const XDate &date);
 

@@ -156,6 +156,48 @@ TEST(CachedAttendance, NoTimeFrameHeadersWriteNoDailyTable) {
   EXPECT_EQ(OldCode(task, "DAILY_ATT", "1001"), QStringLiteral("<null>"));
 }
 
+TEST(CachedAttendance, TwoTimeFrameHeadersEachKeepTheirRowsInAnImportRun) {
+  QTemporaryDir dir;
+  AttendanceTask task(dir.path());
+  task.AttendanceHeaders().timeFrameHeaders.insert(QStringLiteral("AttTimeSlot"));
+  Merge(task, AttendanceTable::Daily,
+        {Mark("1001", kDay, "AM", "A", "AttTimeFrameRef"), Mark("1002", kDay, "2", "T", "AttTimeSlot")});
+  task.StartImport();
+  task.CreateStudentDailyAttendanceFromDB(false);
+
+  const struct {
+    const char *file;
+    const char *periodHeader;
+    const char *line;
+  } tables[] = {{"StudentDailyAtt.pef", "AttTimeFrameRef",
+                 "1001	09/01/2026	AM	A	Sick	1	1	0	0	0"},
+                {"StudentDailyAtt_AttTimeSlot.pef", "AttTimeSlot",
+                 "1002	09/01/2026	2	T	Sick	1	1	0	0	0"}};
+  ASSERT_EQ(task.Headers().size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(task.Headers()[i]->fileName, QLatin1String(tables[i].file));
+    EXPECT_EQ(task.Headers()[i]->FieldNames().at(2), QLatin1String(tables[i].periodHeader));
+    EXPECT_EQ(SortedLines(dir.path() + QLatin1Char('/') + QLatin1String(tables[i].file)),
+              QStringList{QLatin1String(tables[i].line)});
+  }
+  EXPECT_EQ(OldCode(task, "DAILY_ATT", "1001"), QStringLiteral("A"));
+  EXPECT_EQ(OldCode(task, "DAILY_ATT", "1002"), QStringLiteral("T"));
+
+  // An update run writes both passes as blocks of its one file.
+  Merge(task, AttendanceTable::Daily,
+        {Mark("1001", kDay, "AM", "E", "AttTimeFrameRef"), Mark("1002", kDay, "2", "E", "AttTimeSlot")});
+  task.StartUpdate();
+  task.CreateStudentDailyAttendanceFromDB(false);
+  task.FinishUpdate();
+  const QByteArray update = icbtest::readBytes(task.PublishedUpdateFile());
+  EXPECT_TRUE(update.contains("\tAttTimeFrameRef\t"));
+  EXPECT_TRUE(update.contains("\tAttTimeSlot\t"));
+  EXPECT_TRUE(update.contains("1001\t09/01/2026\tAM\tE\t"));
+  EXPECT_TRUE(update.contains("1002\t09/01/2026\t2\tE\t"));
+  for (size_t i = 2; i < task.Headers().size(); ++i)
+    EXPECT_EQ(task.Headers()[i]->fileName, QStringLiteral("StudentDailyAtt.pef"));
+}
+
 TEST(CachedAttendance, AnUpdateRunThatNeverPublishesSendsTheSameRowsAgain) {
   QTemporaryDir dir;
   {
