@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "querywatchdog.h"
 #include "xexception.h"
 
 namespace {
@@ -125,6 +126,25 @@ bool driverKeepsUtf8(SQLHDBC connection) {
 
 }  // namespace
 
+// A statement being run and the watch that cancels it at its query time-out. Members go in
+// reverse order, so the watch has stopped before the statement is freed.
+struct RunningStatement {
+  odbc::Handle handle;
+  std::unique_ptr<QueryWatchdog> watchdog;
+
+  SQLHSTMT get() const { return handle.get(); }
+
+  // A call that failed because the time-out cancelled it says so first, as SQL Server does.
+  [[noreturn]] void Fail(SQLRETURN rc, const char *function) const {
+    QString text = odbc::DiagnosticText(handle, rc, function);
+    if (TimedOut())
+      text.prepend(
+          QStringLiteral("Error number: 0\tQuery timeout expired (%1 seconds)\r\n").arg(watchdog->Seconds()));
+    throw XException(text);
+  }
+  bool TimedOut() const { return watchdog && watchdog->Fired(); }
+};
+
 namespace {
 uint64_t nextRecordSetId = 1;
 }  // namespace
@@ -160,21 +180,22 @@ CellView RecordSet::Cell(int column) const {
   return cells_.Cell(size_t(current_) * columns_.size() + size_t(column));
 }
 
-odbc::Handle RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
-  odbc::Handle statement;
+RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
+  RunningStatement statement;
   try {
-    statement = odbc::Handle(SQL_HANDLE_STMT, connection);
+    statement.handle = odbc::Handle(SQL_HANDLE_STMT, connection);
   } catch (const XException &) {
     throw XException(QStringLiteral("Failed to create query object for: %1").arg(sql), kQueryObjectFailure);
   }
   if (timeout > 0)
     SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)),
                    0);
+  statement.watchdog = std::make_unique<QueryWatchdog>(statement.get(), timeout);
   std::u16string wide = odbc::ToWide(sql);
   const SQLRETURN rc =
       SQLExecDirectW(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
-  if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) fail(statement, rc, "SQLExecDirect");
-  describe(connection, statement);
+  if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) statement.Fail(rc, "SQLExecDirect");
+  describe(connection, statement.handle);
   return statement;
 }
 
@@ -215,7 +236,7 @@ struct RecordSet::Binding {
 };
 
 bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout) {
-  odbc::Handle statement = execute(connection, sql, timeout);
+  RunningStatement statement = execute(connection, sql, timeout);
   clearRows();
   if (columns_.empty()) return true;
 
@@ -246,7 +267,7 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
     binding.indicators.resize(blockRows);
     const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
                                     binding.width, binding.indicators.data());
-    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLBindCol");
+    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLBindCol");
     bindings.push_back(std::move(binding));
   }
 
@@ -255,8 +276,10 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
     const SQLRETURN rc = SQLFetch(statement.get());
     if (rc == SQL_NO_DATA) break;
     // A value the driver cannot convert to the bound type (SQLSTATE 22...) is read again as text.
-    if (!odbc::Succeeded(rc) && odbc::FirstSqlState(statement).startsWith(QLatin1String("22"))) return false;
-    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
+    if (!odbc::Succeeded(rc) && !statement.TimedOut() &&
+        odbc::FirstSqlState(statement.handle).startsWith(QLatin1String("22")))
+      return false;
+    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
     for (SQLULEN row = 0; row < fetched; ++row) {
       for (const auto &binding : bindings) {
         const SQLLEN length = binding.indicators[row];
@@ -274,7 +297,7 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
 }
 
 void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout) {
-  odbc::Handle statement = execute(connection, sql, timeout);
+  RunningStatement statement = execute(connection, sql, timeout);
   clearRows();
   if (columns_.empty()) return;
   std::vector<char> piece(64 * 1024);
@@ -282,7 +305,7 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
   for (;;) {
     const SQLRETURN rc = SQLFetch(statement.get());
     if (rc == SQL_NO_DATA) break;
-    if (!odbc::Succeeded(rc)) fail(statement, rc, "SQLFetch");
+    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
     for (size_t i = 0; i < columns_.size(); ++i) {
       const SQLSMALLINT cType = cTypeOf(columns_[i], false);
       const SQLLEN terminator = terminatorOf(cType);
@@ -294,7 +317,7 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
         const SQLRETURN got =
             SQLGetData(statement.get(), SQLUSMALLINT(i + 1), cType, piece.data(), room, &length);
         if (got == SQL_NO_DATA) break;
-        if (!odbc::Succeeded(got)) fail(statement, got, "SQLGetData");
+        if (!odbc::Succeeded(got)) statement.Fail(got, "SQLGetData");
         if (length == SQL_NULL_DATA) {
           null = true;
           break;

@@ -10,6 +10,8 @@
 #include "cellstore.h"
 #include "odbchandles.h"
 
+struct RunningStatement;
+
 // How a column's values are held and turned into text.
 enum class ColumnKind {
   Integer,      // decimal text
@@ -64,7 +66,7 @@ class RecordSet {
   struct Binding;
   bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout);
   void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout);
-  odbc::Handle execute(SQLHDBC connection, const QString &sql, int timeout);
+  RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout);
   void describe(SQLHDBC connection, const odbc::Handle &statement);
   void clearRows();
 

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <chrono>
+#include <thread>
 
 #include "databasetype.h"
 #include "odbcsession.h"
@@ -95,6 +97,38 @@ TEST(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
   EXPECT_FALSE(session.GetFirstRecord());
   EXPECT_EQ(session.GetRecordCount(), -1);
   for (const auto &record : task.logs) EXPECT_FALSE(record.message.contains(QLatin1String("Password=sa")));
+}
+
+TEST(ServerStopped, ServerKilledInTheMiddleOfAQueryEndsItWithAnError) {
+  if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
+    GTEST_SKIP() << "no Java or HSQLDB on this machine";
+  OwnServer server;
+  ASSERT_TRUE(server.Running());
+  RecordingTask task;
+  OdbcSession session(task, 3);
+  session.SetDatabaseType(DatabaseType::MSSQL);
+  session.SetTimeouts(10, 600);
+  session.Connect(server.Connection());
+
+  // Minutes of work for the server; it is killed a second into it.
+  std::thread killer([&server] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    server.Kill();
+  });
+  QElapsedTimer timer;
+  timer.start();
+  try {
+    session.RunQuery(
+        QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.COLUMNS a, "
+                       "INFORMATION_SCHEMA.COLUMNS b, INFORMATION_SCHEMA.COLUMNS c"));
+    ADD_FAILURE() << "the query finished although its server was killed";
+  } catch (const XException &e) {
+    EXPECT_TRUE(e.Text().startsWith(QLatin1String("While executing query: "))) << e.what();
+    EXPECT_FALSE(e.Text().contains(QLatin1String("PWD=sa")));
+  }
+  killer.join();
+  EXPECT_LT(timer.elapsed(), 15000);
+  EXPECT_FALSE(session.HasRecordSet());
 }
 
 }  // namespace

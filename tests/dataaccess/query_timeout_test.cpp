@@ -1,0 +1,70 @@
+// The query time-out on a driver that ignores the ODBC time-out attribute (the SQLite 3 driver): a
+// query still running when its time is up is cancelled, fails with the time-out named in the error
+// text, and leaves the session usable for the next query.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "databasetype.h"
+#include "odbcsession.h"
+#include "recording_task.h"
+#include "scratch_sqlite.h"
+#include "xexception.h"
+
+namespace {
+
+// Counts to a billion: minutes of work for SQLite.
+const char kEndless[] =
+    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000) "
+    "SELECT COUNT(*) FROM c";
+
+struct TimeoutCase {
+  const char *name;
+  int commandSeconds;
+  bool expectTimeout;
+  const char *sql;
+};
+
+void PrintTo(const TimeoutCase &c, std::ostream *os) {
+  *os << c.name;
+}
+
+class QueryTimeout : public ::testing::TestWithParam<TimeoutCase> {};
+
+TEST_P(QueryTimeout, EndsTheQueryAtItsTimeAndKeepsTheSessionUsable) {
+  const TimeoutCase &c = GetParam();
+  ScratchSqlite db("CREATE TABLE t (x INTEGER); INSERT INTO t VALUES (1), (2);");
+  RecordingTask task;
+  OdbcSession session(task, 0);
+  session.SetDatabaseType(DatabaseType::SQLite);
+  session.SetTimeouts(5, c.commandSeconds);
+  session.Connect(session.BuildConnectionString(db.Path(), std::nullopt, std::nullopt));
+
+  QElapsedTimer timer;
+  timer.start();
+  bool timedOut = false;
+  try {
+    session.RunQuery(QString::fromLatin1(c.sql));
+  } catch (const XException &e) {
+    timedOut = true;
+    EXPECT_TRUE(e.Text().startsWith(QLatin1String("While executing query: "))) << e.what();
+    EXPECT_TRUE(e.Text().contains(QLatin1String("Query timeout expired"))) << e.what();
+  }
+  EXPECT_EQ(timedOut, c.expectTimeout);
+  if (c.expectTimeout) {
+    EXPECT_LT(timer.elapsed(), (c.commandSeconds + 3) * 1000);
+  }
+
+  // The connection still answers.
+  ASSERT_EQ(session.RunQuery(QStringLiteral("SELECT COUNT(*) FROM t")), 0);
+  EXPECT_EQ(session.GetRecordCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, QueryTimeout,
+                         ::testing::Values(TimeoutCase{"EndlessQueryCancelled", 1, true, kEndless},
+                                           TimeoutCase{"QuickQueryUnderTheTimeout", 1, false,
+                                                       "SELECT x FROM t"},
+                                           TimeoutCase{"NoTimeoutWhenQuick", 0, false, "SELECT x FROM t"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
