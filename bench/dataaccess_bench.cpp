@@ -35,6 +35,7 @@ struct Layer {
     session.SetDatabaseType(EffectiveDatabaseType(DatabaseType::MSSQL, path));
     session.Query().Options().QuoteFields = true;
     session.Query().Options().QuoteTables = true;
+    session.SetTimeouts(720, 360);
     session.Connect(session.BuildConnectionString(path, std::nullopt, std::nullopt));
   }
   std::vector<const ODBCField *> describe(const TableSpec &table) {

@@ -80,13 +80,3 @@ void CellStore::Append(const char *data, size_t size) {
 void CellStore::AppendNull() {
   push(last_ | kNull);
 }
-
-CellView CellStore::Cell(size_t index) const {
-  const uint64_t end = entry(index);
-  if (end & kNull) return {};
-  const uint64_t previous = index == 0 ? 0 : entry(index - 1) & ~kNull;
-  const uint64_t chunk = end >> 32;
-  // A cell starts where the one before it ended, unless it opened a new chunk.
-  const uint64_t start = (previous >> 32) == chunk ? (previous & 0xffffffffu) : 0;
-  return {chunks_[chunk].bytes.get() + start, qsizetype((end & 0xffffffffu) - start), false};
-}

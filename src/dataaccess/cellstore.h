@@ -25,7 +25,15 @@ class CellStore {
   void Append(const char *data, size_t size);
   void AppendNull();
   size_t Size() const { return count_; }
-  CellView Cell(size_t index) const;
+  CellView Cell(size_t index) const {
+    const uint64_t end = entry(index);
+    if (end & kNull) return {};
+    const uint64_t previous = index == 0 ? 0 : entry(index - 1) & ~kNull;
+    const uint64_t chunk = end >> 32;
+    // A cell starts where the one before it ended, unless it opened a new chunk.
+    const uint64_t start = (previous >> 32) == chunk ? (previous & 0xffffffffu) : 0;
+    return {chunks_[chunk].bytes.get() + start, qsizetype((end & 0xffffffffu) - start), false};
+  }
 
  private:
   // An index entry: chunk number in the high half, end offset in the low half, bit 63 for null.

@@ -372,15 +372,23 @@ bool OdbcSession::readable(const ODBCField *field) const {
   return field != nullptr && databaseType_ != DatabaseType::DBaseXBase && records_ != nullptr;
 }
 
-int OdbcSession::columnOf(const ODBCField &field) const {
-  int column = field.Ordinal();
-  if (behaviour_ & Behaviour::ReadByName)
-    column = records_->ColumnIndex(field.Alias().isEmpty() ? field.Name() : field.Alias());
-  if (column >= 0 && column < records_->ColumnCount()) return column;
+namespace {
+
+[[noreturn]] void missingColumn(const ODBCField &field) {
   throw XException(
       QStringLiteral("Error number: 0\tItem cannot be found in the collection corresponding to the "
                      "requested name or ordinal: ") +
       field.Name() + QStringLiteral("\r\n Field Status: ") + fieldvalue::FieldStatusText(16));
+}
+
+}  // namespace
+
+int OdbcSession::columnOf(const ODBCField &field) const {
+  int column = field.Ordinal();
+  if (behaviour_ & Behaviour::ReadByName)
+    column = records_->ColumnIndex(field.Alias().isEmpty() ? field.Name() : field.Alias());
+  if (column < 0 || column >= records_->ColumnCount()) missingColumn(field);
+  return column;
 }
 
 namespace {
@@ -390,32 +398,31 @@ constexpr uint32_t kMemoTrial = 256;  // reads after which a column that seldom 
 
 const QString *OdbcSession::rememberedText(int column, const CellView &cell) {
   if (memo_.recordSet != records_->Id()) {
-    const size_t columns = size_t(records_->ColumnCount());
     memo_.recordSet = records_->Id();
-    memo_.bytes.assign(columns, std::string());
-    memo_.texts.assign(columns, QString());
-    memo_.valid.assign(columns, false);
-    memo_.reads.assign(columns, 0);
-    memo_.hits.assign(columns, 0);
+    memo_.columns.assign(size_t(records_->ColumnCount()), TextMemo::Column());
   }
-  const size_t c = size_t(column);
-  ++memo_.reads[c];
-  if (!memo_.valid[c] || memo_.bytes[c].size() != size_t(cell.size)) return nullptr;
-  if (std::memcmp(memo_.bytes[c].data(), cell.data, size_t(cell.size)) != 0) return nullptr;
-  ++memo_.hits[c];
-  return &memo_.texts[c];
+  TextMemo::Column &memo = memo_.columns[size_t(column)];
+  if (memo.retired) return nullptr;
+  ++memo.reads;
+  if (!memo.valid || memo.bytes.size() != size_t(cell.size) ||
+      std::memcmp(memo.bytes.data(), cell.data, size_t(cell.size)) != 0)
+    return nullptr;
+  ++memo.hits;
+  return &memo.text;
 }
 
 void OdbcSession::rememberText(int column, const CellView &cell, const QString &text) {
-  const size_t c = size_t(column);
-  if (size_t(cell.size) > kMemoLimit) return;
-  if (memo_.reads[c] >= kMemoTrial && memo_.hits[c] * 4 < memo_.reads[c]) {
-    memo_.valid[c] = false;
+  TextMemo::Column &memo = memo_.columns[size_t(column)];
+  if (memo.retired || size_t(cell.size) > kMemoLimit) return;
+  if (memo.reads >= kMemoTrial && memo.hits * 4 < memo.reads) {
+    memo.retired = true;
+    memo.valid = false;
+    memo.text.clear();
     return;
   }
-  memo_.bytes[c].assign(cell.data, size_t(cell.size));
-  memo_.texts[c] = text;
-  memo_.valid[c] = true;
+  memo.bytes.assign(cell.data, size_t(cell.size));
+  memo.text = text;
+  memo.valid = true;
 }
 
 QString OdbcSession::GetFieldText(const ODBCField *field) {

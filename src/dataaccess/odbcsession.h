@@ -110,13 +110,17 @@ class OdbcSession : public SchemaChecks {
   // The text of the last value read from each column of the current record set: codes, dates and
   // ids repeat row after row, and a repeated value is then converted only once.
   struct TextMemo {
+    struct Column {
+      std::string bytes;
+      QString text;
+      bool valid = false;
+      // A column whose values seldom repeat (ids) stops being remembered after a trial.
+      bool retired = false;
+      uint32_t reads = 0;
+      uint32_t hits = 0;
+    };
     uint64_t recordSet = 0;
-    std::vector<std::string> bytes;
-    std::vector<QString> texts;
-    std::vector<bool> valid;
-    // Columns whose values seldom repeat (ids) stop being remembered after a trial.
-    std::vector<uint32_t> reads;
-    std::vector<uint32_t> hits;
+    std::vector<Column> columns;
   };
   const QString *rememberedText(int column, const CellView &cell);
   void rememberText(int column, const CellView &cell, const QString &text);

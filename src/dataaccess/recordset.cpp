@@ -57,11 +57,11 @@ ColumnKind kindOf(SQLSMALLINT sqlType) {
   }
 }
 
-// The C type a column is read as; block fetch binds integers as 8-byte values.
-SQLSMALLINT cTypeOf(const ColumnInfo &column, bool block) {
+// The C type a column is read as.
+SQLSMALLINT cTypeOf(const ColumnInfo &column) {
   switch (column.kind) {
     case ColumnKind::Integer:
-      return block ? SQL_C_SBIGINT : SQL_C_CHAR;
+      return column.binaryInteger ? SQL_C_SBIGINT : SQL_C_CHAR;
     case ColumnKind::Floating:
       return SQL_C_DOUBLE;
     case ColumnKind::Text:
@@ -89,7 +89,7 @@ SQLLEN boundWidth(const ColumnInfo &column) {
     case ColumnKind::Floating:
       return sizeof(double);
     case ColumnKind::Integer:
-      return sizeof(qint64);
+      return column.binaryInteger ? SQLLEN(sizeof(qint64)) : 24;
     case ColumnKind::Bit:
       return 32;
     case ColumnKind::Decimal:
@@ -175,11 +175,6 @@ bool RecordSet::Next() {
   return current_ < rows_;
 }
 
-CellView RecordSet::Cell(int column) const {
-  if (current_ < 0 || current_ >= rows_ || column < 0 || column >= ColumnCount()) return {};
-  return cells_.Cell(size_t(current_) * columns_.size() + size_t(column));
-}
-
 RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
   RunningStatement statement;
   try {
@@ -218,6 +213,9 @@ void RecordSet::describe(SQLHDBC connection, const odbc::Handle &statement) {
                                      std::min<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
     column.kind = kindOf(column.sqlType);
     column.utf8 = utf8 && column.kind == ColumnKind::Text;
+    // A driver that keeps text hands integers out as text: converting them to 8-byte values and
+    // back to text would be work for nothing.
+    column.binaryInteger = !utf8 && column.kind == ColumnKind::Integer;
     columns_.push_back(column);
   }
 }
@@ -261,8 +259,7 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
   std::vector<Binding> bindings;
   bindings.reserve(columns_.size());
   for (size_t i = 0; i < columns_.size(); ++i) {
-    Binding binding{cTypeOf(columns_[i], true), boundWidth(columns_[i]), {}, {}};
-    columns_[i].binaryInteger = binding.cType == SQL_C_SBIGINT;
+    Binding binding{cTypeOf(columns_[i]), boundWidth(columns_[i]), {}, {}};
     binding.data.resize(size_t(binding.width) * blockRows);
     binding.indicators.resize(blockRows);
     const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
@@ -300,6 +297,8 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
   RunningStatement statement = execute(connection, sql, timeout);
   clearRows();
   if (columns_.empty()) return;
+  // Every integer is read as text here: the path is also taken when a value would not convert.
+  for (auto &column : columns_) column.binaryInteger = false;
   std::vector<char> piece(64 * 1024);
   std::vector<char> cell;
   for (;;) {
@@ -307,7 +306,7 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
     for (size_t i = 0; i < columns_.size(); ++i) {
-      const SQLSMALLINT cType = cTypeOf(columns_[i], false);
+      const SQLSMALLINT cType = cTypeOf(columns_[i]);
       const SQLLEN terminator = terminatorOf(cType);
       cell.clear();
       bool null = false;

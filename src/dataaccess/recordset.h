@@ -60,7 +60,10 @@ class RecordSet {
   bool AtStart() const { return current_ < 0; }
 
   // The cell of the current row; null when there is no current row.
-  CellView Cell(int column) const;
+  CellView Cell(int column) const {
+    if (current_ < 0 || current_ >= rows_ || column < 0 || column >= ColumnCount()) return {};
+    return cells_.Cell(size_t(current_) * columns_.size() + size_t(column));
+  }
 
  private:
   struct Binding;
