@@ -383,7 +383,8 @@ namespace {
 
 }  // namespace
 
-int OdbcSession::columnOf(const ODBCField &field) const {
+// The column of a field read by name (behaviour bit 4), or the error for a field the record set lacks.
+int OdbcSession::columnByName(const ODBCField &field) const {
   int column = field.Ordinal();
   if (behaviour_ & Behaviour::ReadByName)
     column = records_->ColumnIndex(field.Alias().isEmpty() ? field.Name() : field.Alias());
@@ -391,48 +392,15 @@ int OdbcSession::columnOf(const ODBCField &field) const {
   return column;
 }
 
-namespace {
-constexpr size_t kMemoLimit = 64;     // longer values (comments, notes) are rarely repeated
-constexpr uint32_t kMemoTrial = 256;  // reads after which a column that seldom repeats is left out
-}  // namespace
-
-const QString *OdbcSession::rememberedText(int column, const CellView &cell) {
-  if (memo_.recordSet != records_->Id()) {
-    memo_.recordSet = records_->Id();
-    memo_.columns.assign(size_t(records_->ColumnCount()), TextMemo::Column());
-  }
-  TextMemo::Column &memo = memo_.columns[size_t(column)];
-  if (memo.retired) return nullptr;
-  ++memo.reads;
-  if (!memo.valid || memo.bytes.size() != size_t(cell.size) ||
-      std::memcmp(memo.bytes.data(), cell.data, size_t(cell.size)) != 0)
-    return nullptr;
-  ++memo.hits;
-  return &memo.text;
-}
-
-void OdbcSession::rememberText(int column, const CellView &cell, const QString &text) {
-  TextMemo::Column &memo = memo_.columns[size_t(column)];
-  if (memo.retired || size_t(cell.size) > kMemoLimit) return;
-  if (memo.reads >= kMemoTrial && memo.hits * 4 < memo.reads) {
-    memo.retired = true;
-    memo.valid = false;
-    memo.text.clear();
-    return;
-  }
-  memo.bytes.assign(cell.data, size_t(cell.size));
-  memo.text = text;
-  memo.valid = true;
-}
-
 QString OdbcSession::GetFieldText(const ODBCField *field) {
   if (!readable(field)) return {};
   const int column = columnOf(*field);
   const CellView cell = records_->Cell(column);
   if (cell.null) return fieldvalue::Text(records_->Column(column), cell);
-  if (const QString *known = rememberedText(column, cell)) return *known;
+  memo_.Use(records_->Id(), records_->ColumnCount());
+  if (const QString *known = memo_.Find(column, cell)) return *known;
   QString text = fieldvalue::Text(records_->Column(column), cell);
-  rememberText(column, cell, text);
+  memo_.Remember(column, cell, text);
   return text;
 }
 

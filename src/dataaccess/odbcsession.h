@@ -14,6 +14,7 @@
 #include "odbcconnection.h"
 #include "querydescription.h"
 #include "recordset.h"
+#include "textmemo.h"
 #include "xdatetime.h"
 
 class BridgeTaskBase;
@@ -98,7 +99,13 @@ class OdbcSession : public SchemaChecks {
                        bool logSteps);
   // The column of the current record set that holds the field, or -1 (with the failure thrown
   // when the record set lacks it).
-  int columnOf(const ODBCField &field) const;
+  int columnOf(const ODBCField &field) const {
+    const int ordinal = field.Ordinal();
+    if (!(behaviour_ & Behaviour::ReadByName) && ordinal >= 0 && ordinal < records_->ColumnCount())
+      return ordinal;
+    return columnByName(field);
+  }
+  int columnByName(const ODBCField &field) const;
   bool readable(const ODBCField *field) const;
   template <typename Convert>
   auto read(const ODBCField &field, Convert convert) const {
@@ -106,24 +113,6 @@ class OdbcSession : public SchemaChecks {
     return convert(records_->Column(column), records_->Cell(column));
   }
   void log(int level, const QString &text, const char *method) const;
-
-  // The text of the last value read from each column of the current record set: codes, dates and
-  // ids repeat row after row, and a repeated value is then converted only once.
-  struct TextMemo {
-    struct Column {
-      std::string bytes;
-      QString text;
-      bool valid = false;
-      // A column whose values seldom repeat (ids) stops being remembered after a trial.
-      bool retired = false;
-      uint32_t reads = 0;
-      uint32_t hits = 0;
-    };
-    uint64_t recordSet = 0;
-    std::vector<Column> columns;
-  };
-  const QString *rememberedText(int column, const CellView &cell);
-  void rememberText(int column, const CellView &cell, const QString &text);
 
   BridgeTaskBase &task_;
   int behaviour_;
