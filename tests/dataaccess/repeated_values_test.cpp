@@ -2,6 +2,8 @@
 // text must never leak into another column's type or into the next query.
 #include <gtest/gtest.h>
 
+#include <QDate>
+
 #include "databasetype.h"
 #include "odbcsession.h"
 #include "recording_task.h"
@@ -16,6 +18,10 @@ INSERT INTO M VALUES (1, '1'), (1, '1'), (0, 'x'), (1, '1');
 CREATE TABLE R (id INTEGER, code VARCHAR(10));
 WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM c WHERE i < 599)
 INSERT INTO R SELECT i, CASE WHEN i < 300 THEN 'c' || i ELSE 'same' END FROM c;
+CREATE TABLE D (id INTEGER, day VARCHAR(10), code VARCHAR(3));
+WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM c WHERE i < 1999)
+INSERT INTO D SELECT i, date('2026-08-20', '+' || ((i * 37) % 150) || ' days'), substr('ATEUX', 1 + (i % 5), 1)
+FROM c;
 )sql";
 
 class RepeatedValues : public ::testing::Test {
@@ -52,6 +58,19 @@ TEST_F(RepeatedValues, ColumnsThatStopRepeatingAndStartAgain) {
   QStringList ids;
   for (int i = 0; i < 600; ++i) ids << QString::number(i);
   EXPECT_EQ(column("R", "id"), ids);
+}
+
+// Values that come back out of order, more of them than the memo has room for (so that several
+// share a place in it): every read still gives that row's own text.
+TEST_F(RepeatedValues, ManyValuesInterleaved) {
+  QStringList days;
+  QStringList codes;
+  for (int i = 0; i < 2000; ++i) {
+    days << QDate(2026, 8, 20).addDays((i * 37) % 150).toString(Qt::ISODate);
+    codes << QString(QLatin1Char("ATEUX"[i % 5]));
+  }
+  EXPECT_EQ(column("D", "day"), days);
+  EXPECT_EQ(column("D", "code"), codes);
 }
 
 }  // namespace
