@@ -66,17 +66,25 @@ class OwnServer {
   QString connection_;
 };
 
-TEST(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
-  if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
-    GTEST_SKIP() << "no Java or HSQLDB on this machine";
+// A session connected to a server of its own, as the engine sets one up.
+class ServerStopped : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
+      GTEST_SKIP() << "no Java or HSQLDB on this machine";
+    ASSERT_TRUE(server.Running());
+    session.SetDatabaseType(DatabaseType::MSSQL);
+    session.SetTimeouts(10, 600);
+    session.Query().Options() = {false, true, true};
+    session.Connect(server.Connection());
+  }
+
   OwnServer server;
-  ASSERT_TRUE(server.Running());
   RecordingTask task;
-  OdbcSession session(task, 3);
-  session.SetDatabaseType(DatabaseType::MSSQL);
-  session.SetTimeouts(10, 10);
-  session.Query().Options() = {false, true, true};
-  session.Connect(server.Connection());
+  OdbcSession session{task, 3};
+};
+
+TEST_F(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
   const ODBCField *id =
       session.Query().AddField(session.Query().AddTable("District", "D"), "districtID", true);
   ASSERT_TRUE(session.OpenQuery());
@@ -99,17 +107,7 @@ TEST(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
   for (const auto &record : task.logs) EXPECT_FALSE(record.message.contains(QLatin1String("Password=sa")));
 }
 
-TEST(ServerStopped, ServerKilledInTheMiddleOfAQueryEndsItWithAnError) {
-  if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
-    GTEST_SKIP() << "no Java or HSQLDB on this machine";
-  OwnServer server;
-  ASSERT_TRUE(server.Running());
-  RecordingTask task;
-  OdbcSession session(task, 3);
-  session.SetDatabaseType(DatabaseType::MSSQL);
-  session.SetTimeouts(10, 600);
-  session.Connect(server.Connection());
-
+TEST_F(ServerStopped, ServerKilledInTheMiddleOfAQueryEndsItWithAnError) {
   // Minutes of work for the server; it is killed a second into it.
   std::thread killer([&server] {
     std::this_thread::sleep_for(std::chrono::seconds(1));
