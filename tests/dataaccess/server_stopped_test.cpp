@@ -109,7 +109,7 @@ TEST_F(ServerStopped, QueryAfterTheServerWentAwayFailsQuickly) {
 
 TEST_F(ServerStopped, ServerKilledInTheMiddleOfAQueryEndsItWithAnError) {
   // Minutes of work for the server; it is killed a second into it.
-  std::thread killer([&server] {
+  std::thread killer([this] {
     std::this_thread::sleep_for(std::chrono::seconds(1));
     server.Kill();
   });
