@@ -34,6 +34,8 @@ const QString kDropTable = QStringLiteral("PDEWriter::DropAttendanceTable");
 const QString kDeleteDatabase = QStringLiteral("PDEWriter::DeleteAttendanceDatabase");
 
 constexpr size_t kChunkRows = 131072;
+// A chunk's text stays far below the 4 GB its 32-bit offsets reach.
+constexpr size_t kChunkTextBytes = size_t(64) << 20;
 
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
 // Marks of rows sent in a file that is being published; see PrepareSent.
@@ -156,18 +158,81 @@ class RowIdSet {
 
 }  // namespace
 
-// One row's values as bound to the merge statements.
+// One row's values as bound to the merge statements: offsets into the chunk's shared text, so a
+// waiting row costs no allocation of its own.
 struct AttendanceCache::RowBuffers {
-  // stdkey, attdate, period, header, reason, newcode, excused, absent, tardy, truant, discipline
-  std::string data;
+  const std::string *text = nullptr;
+  uint32_t begin = 0;
+  // Where stdkey, attdate, period, header, reason, newcode, excused, absent, tardy, truant and
+  // discipline end in text.
   uint32_t ends[11] = {};
 
   std::string_view Field(int index) const {
-    const uint32_t begin = index == 0 ? 0 : ends[index - 1];
-    return std::string_view(data).substr(begin, ends[index] - begin);
+    const uint32_t start = index == 0 ? begin : ends[index - 1];
+    return std::string_view(*text).substr(start, ends[index] - start);
   }
   std::string_view Value(int index) const { return Field(5 + index); }
   auto Key() const { return std::make_tuple(Field(0), Field(1), Field(2), Field(3)); }
+};
+
+// The rows of one student already stored between two dates, read with one range query so that the
+// marks of that student are compared in memory instead of looked up one by one.
+struct AttendanceCache::StoredGroup {
+  struct Row {
+    long long rowId = 0;
+    uint32_t begin = 0;
+    // Where attdate, period, header, newcode, excused, absent, tardy, truant and discipline end.
+    uint32_t ends[9] = {};
+    unsigned nullValues = 0;  // bit i: value i (newcode ... discipline) is NULL
+  };
+  std::string text;
+  std::vector<Row> rows;
+
+  std::string_view Field(const Row &row, int index) const {
+    const uint32_t start = index == 0 ? row.begin : row.ends[index - 1];
+    return std::string_view(text).substr(start, row.ends[index] - start);
+  }
+  auto Key(const Row &row) const { return std::make_tuple(Field(row, 0), Field(row, 1), Field(row, 2)); }
+
+  void Read(sqlite::Query &range, std::string_view stdkey, std::string_view from, std::string_view to) {
+    text.clear();
+    rows.clear();
+    range.BindStatic(1, stdkey);
+    range.BindStatic(2, from);
+    range.BindStatic(3, to);
+    try {
+      while (range.Step()) {
+        Row &row = rows.emplace_back();
+        row.rowId = range.Int64Column(0);
+        row.begin = uint32_t(text.size());
+        for (int i = 0; i < 9; ++i) {
+          if (i >= 3 && range.IsNullColumn(i + 1)) row.nullValues |= 1u << (i - 3);
+          text.append(range.TextView(i + 1));
+          row.ends[i] = uint32_t(text.size());
+        }
+      }
+    } catch (...) {
+      range.Reset();
+      throw;
+    }
+    range.Reset();
+    std::sort(rows.begin(), rows.end(),
+              [this](const Row &left, const Row &right) { return Key(left) < Key(right); });
+  }
+
+  const Row *Find(const RowBuffers &mark) const {
+    const auto key = std::make_tuple(mark.Field(1), mark.Field(2), mark.Field(3));
+    auto found = std::lower_bound(rows.begin(), rows.end(), key,
+                                  [this](const Row &row, const auto &wanted) { return Key(row) < wanted; });
+    if (found == rows.end() || Key(*found) != key) return nullptr;
+    return &*found;
+  }
+
+  bool Unchanged(const Row &row, const RowBuffers &mark) const {
+    for (int i = 0; i < 6; ++i)
+      if ((row.nullValues & (1u << i)) || Field(row, 3 + i) != mark.Value(i)) return false;
+    return true;
+  }
 };
 
 struct AttendanceCache::Impl {
@@ -175,6 +240,7 @@ struct AttendanceCache::Impl {
     std::unique_ptr<sqlite::Query> lookup;
     std::unique_ptr<sqlite::Query> update;
     std::unique_ptr<sqlite::Query> insert;
+    std::unique_ptr<sqlite::Query> studentRange;
   };
 
   sqlite::Database database;
@@ -186,6 +252,16 @@ struct AttendanceCache::Impl {
   // The table had no rows when the merge began: rows are inserted first and looked up only when
   // the same key comes twice.
   bool freshTable = false;
+  // Merging into an empty table drops the index of unsent rows and builds it again at the end:
+  // one sorted build instead of an index insert per row.
+  std::optional<AttendanceTable> unsentIndexDropped;
+
+  void restoreUnsentIndex() {
+    if (!unsentIndexDropped) return;
+    const AttendanceTable table = *unsentIndexDropped;
+    unsentIndexDropped.reset();
+    database.Execute(unsentIndexSql(table));
+  }
   bool sending = false;
 
   // Rows handed to the caller for the file being written wait in the table kPendingTable, inside
@@ -252,6 +328,8 @@ struct AttendanceCache::Impl {
   // Rows wait in a chunk and are written in key order, so that the key index is walked forward
   // instead of at random; rows with the same key keep the order in which they came.
   std::vector<RowBuffers> chunk;
+  std::string chunkText;
+  StoredGroup storedGroup;
   QDate lastDate;
   std::string lastDateText;
 
@@ -268,6 +346,11 @@ struct AttendanceCache::Impl {
         database, QStringLiteral("UPDATE %1 SET newcode=?1, excused=?2, absent=?3, tardy=?4, truant=?5, "
                                  "discipline=?6 WHERE rowid=?7")
                       .arg(name));
+    set.studentRange = std::make_unique<sqlite::Query>(
+        database,
+        QStringLiteral("SELECT rowid, attdate, %2, header, newcode, excused, absent, tardy, truant, "
+                       "discipline FROM %1 WHERE stdkey=?1 AND attdate>=?2 AND attdate<=?3")
+            .arg(name, period));
     set.insert = std::make_unique<sqlite::Query>(
         database,
         QStringLiteral("INSERT INTO %1 (stdkey, attdate, reason, excused, absent, tardy, truant, "
@@ -418,6 +501,7 @@ void AttendanceCache::BeginMerge(AttendanceTable table) {
   impl_->seenRowIds.Clear();
   impl_->mergeBlank.reset();
   impl_->chunk.clear();
+  impl_->chunkText.clear();
   impl_->lastDate = QDate();
   impl_->lastDateText.clear();
   auto pending = impl_->pendingBlanks.find(table);
@@ -428,8 +512,13 @@ void AttendanceCache::BeginMerge(AttendanceTable table) {
   sqlite::Query any(impl_->database,
                     QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(AttendanceTableName(table)));
   impl_->freshTable = !any.Step();
-  // Blanking an empty table changes nothing.
-  if (impl_->freshTable) impl_->mergeBlank.reset();
+  any.Finalize();
+  if (impl_->freshTable) {
+    // Blanking an empty table changes nothing.
+    impl_->mergeBlank.reset();
+    impl_->database.Execute(QStringLiteral("DROP INDEX IF EXISTS %1_UNSENT").arg(AttendanceTableName(table)));
+    impl_->unsentIndexDropped = table;
+  }
   mergedWrites_ = 0;
   mergedUnchanged_ = 0;
 }
@@ -481,7 +570,10 @@ void insertRow(sqlite::Query &insert, const auto &row) {
 
 void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
   if (!impl_->merging) throw XException(QStringLiteral("Attendance: no merge in progress"));
+  std::string &text = impl_->chunkText;
   RowBuffers &row = impl_->chunk.emplace_back();
+  row.text = &text;
+  row.begin = uint32_t(text.size());
   if (input.attdate != impl_->lastDate || impl_->lastDateText.empty() != !input.attdate.isValid()) {
     impl_->lastDate = input.attdate;
     const QByteArray date = storedDate(input.attdate);
@@ -492,13 +584,13 @@ void AttendanceCache::MergeRow(const AttendanceCacheRow &input) {
                               &input.tardy,  &input.truant, &input.discipline};
   for (int i = 0; i < 11; ++i) {
     if (texts[i] == nullptr) {
-      row.data.append(impl_->lastDateText);
+      text.append(impl_->lastDateText);
     } else {
-      appendStored(*texts[i], row.data);
+      appendStored(*texts[i], text);
     }
-    row.ends[i] = uint32_t(row.data.size());
+    row.ends[i] = uint32_t(text.size());
   }
-  if (impl_->chunk.size() >= kChunkRows) flushChunk();
+  if (impl_->chunk.size() >= kChunkRows || text.size() >= kChunkTextBytes) flushChunk();
 }
 
 void AttendanceCache::flushChunk() {
@@ -508,15 +600,77 @@ void AttendanceCache::flushChunk() {
   std::stable_sort(order.begin(), order.end(), [&chunk](uint32_t left, uint32_t right) {
     return chunk[left].Key() < chunk[right].Key();
   });
-  for (uint32_t i : order) writeRow(chunk[i]);
+  if (impl_->freshTable) {
+    // A key that comes again was inserted by its first mark: it is updated without trying (and
+    // failing) to insert it once more.
+    for (size_t i = 0; i < order.size(); ++i) {
+      const bool repeated = i > 0 && chunk[order[i]].Key() == chunk[order[i - 1]].Key();
+      writeRow(chunk[order[i]], nullptr, repeated);
+    }
+  } else {
+    // One student at a time: that student's stored rows within the dates of the marks are read
+    // once; a key that comes again in the chunk is looked up, so it sees what its first mark wrote.
+    Impl::TableStatements &set = impl_->statementsFor(*impl_->merging);
+    StoredGroup &group = impl_->storedGroup;
+    for (size_t first = 0; first < order.size();) {
+      size_t end = first + 1;
+      while (end < order.size() && chunk[order[end]].Field(0) == chunk[order[first]].Field(0)) ++end;
+      group.Read(*set.studentRange, chunk[order[first]].Field(0), chunk[order[first]].Field(1),
+                 chunk[order[end - 1]].Field(1));
+      for (size_t i = first; i < end; ++i) {
+        const bool repeated = i > first && chunk[order[i]].Key() == chunk[order[i - 1]].Key();
+        writeRow(chunk[order[i]], repeated ? nullptr : &group, repeated);
+      }
+      first = end;
+    }
+  }
   impl_->chunk.clear();
+  impl_->chunkText.clear();
 }
 
-void AttendanceCache::writeRow(const RowBuffers &row) {
+void AttendanceCache::writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey) {
   Impl::TableStatements &set = impl_->statementsFor(*impl_->merging);
   const bool trackSeen = impl_->mergeBlank.has_value();
 
-  if (impl_->freshTable) {
+  if (group) {
+    // The stored row, if any, was read with the student's group: compare here, write what changed.
+    if (const StoredGroup::Row *stored = group->Find(row)) {
+      if (group->Unchanged(*stored, row)) {
+        ++mergedUnchanged_;
+      } else {
+        try {
+          for (int i = 0; i < 6; ++i) set.update->BindStatic(i + 1, row.Value(i));
+          set.update->Bind(7, stored->rowId);
+          set.update->Step();
+          set.update->Reset();
+        } catch (const sqlite::SqlError &e) {
+          set.update->Reset();
+          if (!isRowFailure(e)) throw;
+          task_.Log(kDebug, "Attendance: Update Row: " + e.Text(), kWriteAttendance);
+          return;
+        }
+        ++mergedWrites_;
+      }
+      if (trackSeen) impl_->seenRowIds.Add(stored->rowId);
+      return;
+    }
+    try {
+      insertRow(*set.insert, row);
+      ++mergedWrites_;
+      if (trackSeen) impl_->seenRowIds.Add(impl_->database.LastInsertRowId());
+      return;
+    } catch (const sqlite::SqlError &e) {
+      set.insert->Reset();
+      if (e.ResultCode() != SQLITE_CONSTRAINT_PRIMARYKEY) {
+        if (!isRowFailure(e)) throw;
+        task_.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
+        return;
+      }
+      // The key is stored in a form the range did not reach: look it up as below.
+    }
+  }
+
+  if (impl_->freshTable && !repeatedKey) {
     try {
       insertRow(*set.insert, row);
       ++mergedWrites_;
@@ -569,9 +723,16 @@ void AttendanceCache::FinishMerge() {
   const AttendanceTable table = *impl_->merging;
   try {
     flushChunk();
+    impl_->restoreUnsentIndex();
   } catch (...) {
     impl_->chunk.clear();
+    impl_->chunkText.clear();
     impl_->merging.reset();
+    // Without the index the change query still answers, only slower; the next CreateTable builds it.
+    try {
+      impl_->restoreUnsentIndex();
+    } catch (...) {
+    }
     try {
       impl_->database.Execute(QStringLiteral("RELEASE attendance_merge"));
     } catch (...) {

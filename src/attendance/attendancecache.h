@@ -107,8 +107,11 @@ class AttendanceCache {
  private:
   struct Impl;
   struct RowBuffers;
+  struct StoredGroup;
   void flushChunk();
-  void writeRow(const RowBuffers &row);
+  // group: the row's student's stored rows, or none to look the row up on its own; repeatedKey: the
+  // row before it in the chunk has the same key.
+  void writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey);
   std::unique_ptr<Impl> impl_;
   BridgeTaskBase &task_;
   QString databasePath_;

@@ -302,9 +302,9 @@ TEST_F(AttendanceCacheTest, MergeLeavesExactlyWhatBlankingAndUpdateOrInsertLeave
       "attdate, "
       "perkey, header))");
   const QDate first = d("2026-09-01");
-  for (int run = 0; run < 12; ++run) {
+  for (int run = 0; run < 30; ++run) {
     QList<AttendanceCacheRow> rows;
-    const int count = int(random.bounded(60));
+    const int count = int(random.bounded(120));
     for (int i = 0; i < count; ++i) {
       const int day = int(random.bounded(12)) - 1;
       AttendanceCacheRow row =
