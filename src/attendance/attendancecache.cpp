@@ -34,6 +34,8 @@ const QString kDropTable = QStringLiteral("PDEWriter::DropAttendanceTable");
 const QString kDeleteDatabase = QStringLiteral("PDEWriter::DeleteAttendanceDatabase");
 
 constexpr size_t kChunkRows = 131072;
+// Rows inserted by one statement when filling an empty table.
+constexpr size_t kInsertBatchRows = 32;
 // A chunk's text stays far below the 4 GB its 32-bit offsets reach.
 constexpr size_t kChunkTextBytes = size_t(64) << 20;
 
@@ -241,6 +243,7 @@ struct AttendanceCache::Impl {
     std::unique_ptr<sqlite::Query> update;
     std::unique_ptr<sqlite::Query> insert;
     std::unique_ptr<sqlite::Query> studentRange;
+    std::unique_ptr<sqlite::Query> insertBatch;  // kInsertBatchRows rows in one statement
   };
 
   sqlite::Database database;
@@ -351,12 +354,17 @@ struct AttendanceCache::Impl {
         QStringLiteral("SELECT rowid, attdate, %2, header, newcode, excused, absent, tardy, truant, "
                        "discipline FROM %1 WHERE stdkey=?1 AND attdate>=?2 AND attdate<=?3")
             .arg(name, period));
+    const QString insertInto = QStringLiteral(
+                                   "INSERT INTO %1 (stdkey, attdate, reason, excused, absent, tardy, truant, "
+                                   "discipline, %2, header, newcode) VALUES ")
+                                   .arg(name, period);
     set.insert = std::make_unique<sqlite::Query>(
-        database,
-        QStringLiteral("INSERT INTO %1 (stdkey, attdate, reason, excused, absent, tardy, truant, "
-                       "discipline, %2, header, newcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
-                       "?10, ?11)")
-            .arg(name, period));
+        database, insertInto + QStringLiteral("(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"));
+    QStringList batchRows;
+    for (size_t i = 0; i < kInsertBatchRows; ++i)
+      batchRows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    set.insertBatch =
+        std::make_unique<sqlite::Query>(database, insertInto + batchRows.join(QStringLiteral(", ")));
     return set;
   }
 
@@ -554,14 +562,19 @@ LookupResult lookupAndUpdate(sqlite::Query &lookup, sqlite::Query &update, const
   return LookupResult::Updated;
 }
 
+// Binds a row's eleven insert values from parameter first + 1 on.
+void bindInsert(sqlite::Query &insert, const auto &row, int first) {
+  insert.BindStatic(first + 1, row.Field(0));
+  insert.BindStatic(first + 2, row.Field(1));
+  insert.BindStatic(first + 3, row.Field(4));
+  for (int i = 1; i < 6; ++i) insert.BindStatic(first + i + 3, row.Value(i));
+  insert.BindStatic(first + 9, row.Field(2));
+  insert.BindStatic(first + 10, row.Field(3));
+  insert.BindStatic(first + 11, row.Value(0));
+}
+
 void insertRow(sqlite::Query &insert, const auto &row) {
-  insert.BindStatic(1, row.Field(0));
-  insert.BindStatic(2, row.Field(1));
-  insert.BindStatic(3, row.Field(4));
-  for (int i = 1; i < 6; ++i) insert.BindStatic(i + 3, row.Value(i));
-  insert.BindStatic(9, row.Field(2));
-  insert.BindStatic(10, row.Field(3));
-  insert.BindStatic(11, row.Value(0));
+  bindInsert(insert, row, 0);
   insert.Step();
   insert.Reset();
 }
@@ -601,12 +614,25 @@ void AttendanceCache::flushChunk() {
     return chunk[left].Key() < chunk[right].Key();
   });
   if (impl_->freshTable) {
-    // A key that comes again was inserted by its first mark: it is updated without trying (and
-    // failing) to insert it once more.
+    // New keys go in batches of rows inserted by one statement. A key that comes again was inserted
+    // by its first mark: it is updated, once that mark is in, without trying to insert it again.
+    std::vector<const RowBuffers *> batch;
+    const auto insertPending = [&] {
+      if (batch.size() < kInsertBatchRows || !insertBatch(batch))
+        for (const RowBuffers *row : batch) writeRow(*row, nullptr, false);
+      batch.clear();
+    };
     for (size_t i = 0; i < order.size(); ++i) {
-      const bool repeated = i > 0 && chunk[order[i]].Key() == chunk[order[i - 1]].Key();
-      writeRow(chunk[order[i]], nullptr, repeated);
+      const RowBuffers &row = chunk[order[i]];
+      if (i > 0 && row.Key() == chunk[order[i - 1]].Key()) {
+        insertPending();
+        writeRow(row, nullptr, true);
+        continue;
+      }
+      batch.push_back(&row);
+      if (batch.size() == kInsertBatchRows) insertPending();
     }
+    insertPending();
   } else {
     // One student at a time: that student's stored rows within the dates of the marks are read
     // once; a key that comes again in the chunk is looked up, so it sees what its first mark wrote.
@@ -626,6 +652,22 @@ void AttendanceCache::flushChunk() {
   }
   impl_->chunk.clear();
   impl_->chunkText.clear();
+}
+
+bool AttendanceCache::insertBatch(const std::vector<const RowBuffers *> &rows) {
+  sqlite::Query &insert = *impl_->statementsFor(*impl_->merging).insertBatch;
+  try {
+    for (size_t i = 0; i < rows.size(); ++i) bindInsert(insert, *rows[i], int(i * 11));
+    insert.Step();
+    insert.Reset();
+  } catch (const sqlite::SqlError &e) {
+    // The statement left the table as it was; a row's own failure is found and logged row by row.
+    insert.Reset();
+    if (!isRowFailure(e)) throw;
+    return false;
+  }
+  mergedWrites_ += (long long)rows.size();
+  return true;
 }
 
 void AttendanceCache::writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey) {

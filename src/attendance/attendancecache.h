@@ -20,6 +20,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "attendancerow.h"
 
@@ -112,6 +113,9 @@ class AttendanceCache {
   // group: the row's student's stored rows, or none to look the row up on its own; repeatedKey: the
   // row before it in the chunk has the same key.
   void writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey);
+  // Inserts rows (kInsertBatchRows of them) with one statement into an empty table; false, with the
+  // table unchanged, when one of them cannot be inserted.
+  bool insertBatch(const std::vector<const RowBuffers *> &rows);
   std::unique_ptr<Impl> impl_;
   BridgeTaskBase &task_;
   QString databasePath_;
