@@ -45,6 +45,26 @@ XDateTime PDEWriter::Now() const {
 void PDEWriter::ClearHeaders() {
   m_currentHeader = nullptr;
   m_headers.clear();
+  m_tableFilesWritten.clear();
+}
+
+// A table file already written in this import run would be replaced, and with it rows that may be
+// marked as sent already; a later table for the same file takes the next free name "<stem>_<n>.<ext>",
+// which its include line in the import control file names.
+QString PDEWriter::TableFileNameForRun(const QString &fileName) {
+  QString name = fileName;
+  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+  const QString stem = dot < 0 ? fileName : fileName.left(dot);
+  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
+  for (int n = 2; m_tableFilesWritten.contains(name.toLower()); ++n)
+    name = stem + QLatin1Char('_') + QString::number(n) + extension;
+  if (name != fileName)
+    Log(kInformational,
+        QStringLiteral("Table file ") + fileName +
+            QStringLiteral(" was written already in this run, writing ") + name,
+        kWriteTable);
+  m_tableFilesWritten.insert(name.toLower());
+  return name;
 }
 
 void PDEWriter::StartTable(const QString &name, const QString &fileName, int safeInclude) {
@@ -89,6 +109,7 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
   Log(kDebug, QStringLiteral("Writing ") + header.fileName, kWriteTable);
   if (!m_updateMode) {
     Log(kDebug, QStringLiteral("Writing PDE File"), kWriteTable);
+    m_currentHeader->fileName = TableFileNameForRun(header.fileName);
     m_tableOutput.reset();
     m_tableFile = PublishedFile::CreateReplacing(PDEFolder() + header.fileName);
     m_tableOutput = std::make_unique<DelimitedOutput>(*m_tableFile);

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -137,6 +138,7 @@ class PDEWriter : public BridgeTaskBase {
 
  private:
   void ClearHeaders();
+  QString TableFileNameForRun(const QString &fileName);
   void WriteRecord(bool firstRecord, DelimitedOutput &output);
   void LogColumn(const ExportColumn &column, bool isValue);
   void DeleteMatchingFiles(const QString &folder, const QString &wildcard);
@@ -160,5 +162,8 @@ class PDEWriter : public BridgeTaskBase {
 
   std::unique_ptr<AttendanceWriter> m_attendance;
   std::unique_ptr<PublishedFile> m_tableFile;
+  // The table files of this import run, in lower case: a second table for the same file gets a name
+  // of its own instead of replacing the first.
+  QSet<QString> m_tableFilesWritten;
   std::unique_ptr<DelimitedOutput> m_tableOutput;
 };

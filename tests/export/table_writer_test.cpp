@@ -154,6 +154,30 @@ TEST(TableFile, ReplacesAnEarlierFileOfTheSameName) {
   EXPECT_EQ(icbtest::readBytes(writer.ImportPath("Students.pef")), QByteArray("1\r\n"));
 }
 
+TEST(TableFile, ASecondTableForTheSameFileInOneRunGetsAFileOfItsOwn) {
+  MemoryWriter writer;
+  writer.StartImport();
+  const char *names[] = {"Students.pef", "Students_2.pef", "Students_3.pef"};
+  for (int i = 0; i < 3; ++i) {
+    writer.rows = {{QString::number(i + 1)}};
+    writer.StartTable(QStringLiteral("Students"), QStringLiteral("Students.pef"));
+    AddColumns(writer, {{0, 0, ""}});
+    writer.WriteTable();
+    EXPECT_EQ(writer.Headers().back()->fileName, QLatin1String(names[i]));
+  }
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(icbtest::readBytes(writer.ImportPath(names[i])), QByteArray::number(i + 1) + "\r\n")
+        << names[i];
+  EXPECT_NE(writer.FindLog("Table file Students.pef was written already in this run, writing Students_2.pef"),
+            nullptr);
+  // The next run starts over with the table's own name.
+  writer.StartImport();
+  writer.StartTable(QStringLiteral("Students"), QStringLiteral("students.PEF"));
+  AddColumns(writer, {{0, 0, ""}});
+  writer.WriteTable();
+  EXPECT_EQ(writer.Headers().back()->fileName, QStringLiteral("students.PEF"));
+}
+
 struct FailureCase {
   const char *name;
   int failAtRow;  // -1: a value getter throws instead
