@@ -220,6 +220,11 @@ TEST_F(AttendanceCacheTest, ChangeQueryIsServedByTheUnsentIndex) {
   AttendanceCache cache(task_);
   ASSERT_TRUE(open(cache));
   cache.CreateTable(AttendanceTable::Period);
+  // Filling the empty table builds the index anew at the end (here from more rows than one batch).
+  QList<AttendanceCacheRow> rows;
+  for (int i = 0; i < 100; ++i) rows << mark(QString::number(i), d("2026-09-01"), "1", "A");
+  merge(cache, AttendanceTable::Period, rows);
+  EXPECT_EQ(send(cache, AttendanceTable::Period, "AttPerRef").size(), 100);
   sqlite::Query plan(
       cache.Database(),
       "EXPLAIN QUERY PLAN SELECT rowid FROM PERIOD_ATT WHERE newcode IS NOT NULL AND (newcode <> "
