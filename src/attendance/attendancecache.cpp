@@ -120,43 +120,35 @@ QDateTime parseUpdated(const QString &text) {
   return updated.ToQDateTime();
 }
 
-// The rowids a merge wrote or found unchanged. Cache rowids are dense, so a bitmap answers
-// membership in constant time; sparse rowids fall back to a sorted list.
+// The rowids a merge wrote or found unchanged. Cache rowids are dense, so a bitmap holds them in a
+// bit each; rowids beyond what a bitmap should cover go to a sorted list.
 class RowIdSet {
  public:
   void Add(long long rowId) {
-    ids_.push_back(rowId);
     ++count_;
-  }
-  bool Empty() const { return count_ == 0; }
-  void Seal() {
-    const long long highest = ids_.empty() ? 0 : *std::max_element(ids_.begin(), ids_.end());
-    const long long lowest = ids_.empty() ? 0 : *std::min_element(ids_.begin(), ids_.end());
-    useBitmap_ = lowest >= 0 && highest <= 64 * (long long)(ids_.size()) + (1 << 20);
-    if (useBitmap_) {
-      bitmap_.assign(size_t(highest) + 1, false);
-      for (long long id : ids_) bitmap_[size_t(id)] = true;
-      ids_.clear();
-      ids_.shrink_to_fit();
+    if (rowId >= 0 && rowId < kDenseLimit) {
+      if (size_t(rowId) >= bitmap_.size()) bitmap_.resize(std::max(size_t(rowId) + 1, bitmap_.size() * 2));
+      bitmap_[size_t(rowId)] = true;
     } else {
-      std::sort(ids_.begin(), ids_.end());
+      sparse_.push_back(rowId);
     }
   }
+  bool Empty() const { return count_ == 0; }
+  void Seal() { std::sort(sparse_.begin(), sparse_.end()); }
   bool Contains(long long rowId) const {
-    if (useBitmap_) return rowId >= 0 && size_t(rowId) < bitmap_.size() && bitmap_[size_t(rowId)];
-    return std::binary_search(ids_.begin(), ids_.end(), rowId);
+    if (rowId >= 0 && rowId < kDenseLimit) return size_t(rowId) < bitmap_.size() && bitmap_[size_t(rowId)];
+    return std::binary_search(sparse_.begin(), sparse_.end(), rowId);
   }
   void Clear() {
     count_ = 0;
-    ids_.clear();
-    bitmap_.clear();
-    useBitmap_ = false;
+    std::vector<bool>().swap(bitmap_);
+    std::vector<long long>().swap(sparse_);
   }
 
  private:
-  std::vector<long long> ids_;
+  static constexpr long long kDenseLimit = 1LL << 28;  // at most 32 MB of bits
   std::vector<bool> bitmap_;
-  bool useBitmap_ = false;
+  std::vector<long long> sparse_;
   size_t count_ = 0;
 };
 
@@ -767,6 +759,9 @@ void AttendanceCache::FinishMerge() {
   const AttendanceTable table = *impl_->merging;
   try {
     flushChunk();
+    // The waiting rows' buffers go before the index of unsent rows is built, which sorts in memory.
+    std::vector<RowBuffers>().swap(impl_->chunk);
+    std::string().swap(impl_->chunkText);
     impl_->restoreUnsentIndex();
   } catch (...) {
     impl_->chunk.clear();
