@@ -98,8 +98,10 @@ bool Query::IsPrepared() const {
 }
 
 void Query::checkBind(int rc, const char *place) const {
-  CheckResult(rc == SQLITE_OK, rc, imp_->database().Handle(), QString::fromLatin1(place),
-              QStringLiteral("bind"), imp_->sql());
+  // Binds run once per value of every cached row: the texts of the error are made only for a failure.
+  if (rc == SQLITE_OK) return;
+  CheckResult(false, rc, imp_->database().Handle(), QString::fromLatin1(place), QStringLiteral("bind"),
+              imp_->sql());
 }
 
 void Query::Bind(int index, const QString &value) {
