@@ -567,10 +567,23 @@ void bindInsert(sqlite::Query &insert, const auto &row, int first) {
   insert.BindStatic(first + 11, row.Value(0));
 }
 
-void insertRow(sqlite::Query &insert, const auto &row) {
-  bindInsert(insert, row, 0);
-  insert.Step();
-  insert.Reset();
+enum class RowInsert { Written, KeyStored, Failed };
+
+// Inserts one row. A key already stored is told apart (the caller updates it instead) when the
+// caller expects it may be; any other failure of the row alone is logged and the row left out.
+RowInsert insertRow(sqlite::Query &insert, const auto &row, bool keyMayBeStored, BridgeTaskBase &task) {
+  try {
+    bindInsert(insert, row, 0);
+    insert.Step();
+    insert.Reset();
+    return RowInsert::Written;
+  } catch (const sqlite::SqlError &e) {
+    insert.Reset();
+    if (keyMayBeStored && e.ResultCode() == SQLITE_CONSTRAINT_PRIMARYKEY) return RowInsert::KeyStored;
+    if (!isRowFailure(e)) throw;
+    task.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
+    return RowInsert::Failed;
+  }
 }
 
 }  // namespace
@@ -690,36 +703,20 @@ void AttendanceCache::writeRow(const RowBuffers &row, const StoredGroup *group, 
       if (trackSeen) impl_->seenRowIds.Add(stored->rowId);
       return;
     }
-    try {
-      insertRow(*set.insert, row);
+    const RowInsert inserted = insertRow(*set.insert, row, true, task_);
+    if (inserted == RowInsert::Written) {
       ++mergedWrites_;
       if (trackSeen) impl_->seenRowIds.Add(impl_->database.LastInsertRowId());
-      return;
-    } catch (const sqlite::SqlError &e) {
-      set.insert->Reset();
-      if (e.ResultCode() != SQLITE_CONSTRAINT_PRIMARYKEY) {
-        if (!isRowFailure(e)) throw;
-        task_.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
-        return;
-      }
-      // The key is stored in a form the range did not reach: look it up as below.
     }
+    if (inserted != RowInsert::KeyStored) return;
+    // The key is stored in a form the range did not reach: look it up as below.
   }
 
   if (impl_->freshTable && !repeatedKey) {
-    try {
-      insertRow(*set.insert, row);
-      ++mergedWrites_;
-      return;
-    } catch (const sqlite::SqlError &e) {
-      set.insert->Reset();
-      if (e.ResultCode() != SQLITE_CONSTRAINT_PRIMARYKEY) {
-        if (!isRowFailure(e)) throw;
-        task_.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
-        return;
-      }
-      // The key came earlier in this merge: update it as any other existing row.
-    }
+    const RowInsert inserted = insertRow(*set.insert, row, true, task_);
+    if (inserted == RowInsert::Written) ++mergedWrites_;
+    if (inserted != RowInsert::KeyStored) return;
+    // The key came earlier in this merge: update it as any other existing row.
   }
 
   long long rowId = 0;
@@ -742,14 +739,7 @@ void AttendanceCache::writeRow(const RowBuffers &row, const StoredGroup *group, 
     if (trackSeen) impl_->seenRowIds.Add(rowId);
     return;
   }
-  try {
-    insertRow(*set.insert, row);
-  } catch (const sqlite::SqlError &e) {
-    set.insert->Reset();
-    if (!isRowFailure(e)) throw;
-    task_.Log(kDebug, "Attendance: Insert Row: " + e.Text(), kWriteAttendance);
-    return;
-  }
+  if (insertRow(*set.insert, row, false, task_) != RowInsert::Written) return;
   ++mergedWrites_;
   if (trackSeen) impl_->seenRowIds.Add(impl_->database.LastInsertRowId());
 }
