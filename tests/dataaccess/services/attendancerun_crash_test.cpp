@@ -59,13 +59,17 @@ class AttendanceRunCrash : public ::testing::Test {
 
   QString code() { return QStringLiteral("ATEU").mid(int(random_.bounded(4)), 1); }
 
-  void upsert(int person, const QDate &date, int period, const QString &status) {
+  void removeMark(int person, const QDate &date, int period) {
     sqlite::Query remove(
         school_, QStringLiteral("DELETE FROM Attendance WHERE personID=?1 AND date=?2 AND periodID=?3"));
     remove.Bind(1, (long long)person);
     remove.Bind(2, date.toString(Qt::ISODate));
     remove.Bind(3, (long long)period);
     remove.Step();
+  }
+
+  void upsert(int person, const QDate &date, int period, const QString &status) {
+    removeMark(person, date, period);
     sqlite::Query insert(school_, QStringLiteral("INSERT INTO Attendance (personID, calendarID, periodID, "
                                                  "date, status) VALUES (?1, 101, ?2, ?3, ?4)"));
     insert.Bind(1, (long long)person);
@@ -88,12 +92,7 @@ class AttendanceRunCrash : public ::testing::Test {
       const int period = int(pick.Int64Column(2));
       pick.Finalize();
       if (random_.bounded(4) == 0) {
-        sqlite::Query remove(
-            school_, QStringLiteral("DELETE FROM Attendance WHERE personID=?1 AND date=?2 AND periodID=?3"));
-        remove.Bind(1, (long long)person);
-        remove.Bind(2, date.toString(Qt::ISODate));
-        remove.Bind(3, (long long)period);
-        remove.Step();
+        removeMark(person, date, period);
       } else {
         upsert(person, date, period, code());
       }
