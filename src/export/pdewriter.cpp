@@ -48,16 +48,19 @@ void PDEWriter::ClearHeaders() {
   m_tableFilesWritten.clear();
 }
 
+QString PDEWriter::SuffixedFileName(const QString &fileName, const QString &suffix) {
+  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+  if (dot < 0) return fileName + QLatin1Char('_') + suffix;
+  return fileName.left(dot) + QLatin1Char('_') + suffix + fileName.mid(dot);
+}
+
 // A table file already written in this import run would be replaced, and with it rows that may be
 // marked as sent already; a later table for the same file takes the next free name "<stem>_<n>.<ext>",
 // which its include line in the import control file names.
 QString PDEWriter::TableFileNameForRun(const QString &fileName) {
   QString name = fileName;
-  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-  const QString stem = dot < 0 ? fileName : fileName.left(dot);
-  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
   for (int n = 2; m_tableFilesWritten.contains(name.toLower()); ++n)
-    name = stem + QLatin1Char('_') + QString::number(n) + extension;
+    name = SuffixedFileName(fileName, QString::number(n));
   if (name != fileName)
     Log(kInformational,
         QStringLiteral("Table file ") + fileName +

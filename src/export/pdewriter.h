@@ -95,6 +95,8 @@ class PDEWriter : public BridgeTaskBase {
   const QString &PublishedUpdateFile() const { return m_publishedUpdateFile; }
 
  protected:
+  // "<stem>_<suffix>.<ext>": the name of a second table file that must not replace the first.
+  static QString SuffixedFileName(const QString &fileName, const QString &suffix);
   // The current query, supplied by the data-access layers. The defaults describe no query.
   virtual bool AddQueryField(ODBCField *) { return true; }
   virtual bool OpenTable() { return false; }

@@ -92,10 +92,7 @@ void DataAccessBase::ExportCachedAttendance(const CachedExport &cached, bool fil
 // "StudentDailyAtt_AttTimeSlot.pef"); the import control file names each table's file.
 QString DataAccessBase::PassFileName(const QString &fileName, const QString &header, bool firstPass) const {
   if (firstPass || IsUpdateMode()) return fileName;
-  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-  const QString stem = dot < 0 ? fileName : fileName.left(dot);
-  const QString extension = dot < 0 ? QString() : fileName.mid(dot);
-  return stem + QLatin1Char('_') + CleanFileName(header) + extension;
+  return SuffixedFileName(fileName, CleanFileName(header));
 }
 
 void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change) {
