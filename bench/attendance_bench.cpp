@@ -19,6 +19,7 @@
 #include "bridgetaskbase.h"
 #include "database.h"
 #include "query.h"
+#include "reference_merge.h"
 
 namespace {
 
@@ -195,29 +196,8 @@ void BM_SendChanges(benchmark::State &state) {
 long long plainMerge(AttendanceCache &cache, const SchoolMarks &marks, int changedPerThousand) {
   sqlite::Database &db = cache.Database();
   db.Execute("BEGIN");
-  db.Execute("UPDATE PERIOD_ATT SET newcode='' WHERE attdate >= ''");
-  sqlite::Query update(
-      db,
-      "UPDATE PERIOD_ATT SET newcode=?1, excused=?2, absent=?3, tardy=?4, truant=?5, discipline=?6 "
-      "WHERE stdkey=?7 AND attdate=?8 AND perkey=?9 AND header=?10");
-  sqlite::Query insert(
-      db,
-      "INSERT INTO PERIOD_ATT (stdkey, attdate, reason, excused, absent, tardy, truant, discipline, "
-      "perkey, header, newcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-  const long long count = marks.ForEach(changedPerThousand, [&](const AttendanceCacheRow &r) {
-    const QString date = r.attdate.toString(QStringLiteral("yyyy-MM-dd"));
-    const QString values[] = {r.code,       r.excused, r.absent, r.tardy,  r.truant,
-                              r.discipline, r.stdkey,  date,     r.period, r.header};
-    for (int i = 0; i < 10; ++i) update.Bind(i + 1, values[i]);
-    update.Step();
-    update.Reset();
-    if (db.Changes() > 0) return;
-    const QString inserted[] = {r.stdkey, date,         r.reason, r.excused, r.absent, r.tardy,
-                                r.truant, r.discipline, r.period, r.header,  r.code};
-    for (int i = 0; i < 11; ++i) insert.Bind(i + 1, inserted[i]);
-    insert.Step();
-    insert.Reset();
-  });
+  const long long count = attendancetest::ReferenceMerge(
+      db, QDate(), [&](const auto &sink) { return marks.ForEach(changedPerThousand, sink); });
   db.Execute("COMMIT");
   return count;
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "attendance_test_support.h"
+#include "reference_merge.h"
 #include "sqlerror.h"
 #include "test_support.h"
 
@@ -263,31 +264,9 @@ TEST_F(AttendanceCacheTest, BlankingFromADateEmptiesRowsNotReadAgain) {
 
 // The cache after the literal steps: blank every row from the date, then per row update-or-insert.
 void referenceMerge(sqlite::Database &db, const QDate &blankFrom, const QList<AttendanceCacheRow> &rows) {
-  sqlite::Query blank(db, "UPDATE PERIOD_ATT SET newcode='' WHERE attdate >= ?1");
-  blank.Bind(1, blankFrom.isValid() ? blankFrom.toString("yyyy-MM-dd") : QString(""));
-  blank.Step();
-  sqlite::Query update(
-      db,
-      "UPDATE PERIOD_ATT SET newcode=?1, excused=?2, absent=?3, tardy=?4, truant=?5, discipline=?6 "
-      "WHERE stdkey=?7 AND attdate=?8 AND perkey=?9 AND header=?10");
-  sqlite::Query insert(
-      db,
-      "INSERT INTO PERIOD_ATT (stdkey, attdate, reason, excused, absent, tardy, truant, discipline, "
-      "perkey, header, newcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-  for (const AttendanceCacheRow &r : rows) {
-    const QString date = r.attdate.isValid() ? r.attdate.toString("yyyy-MM-dd") : QString("");
-    const QString values[] = {r.code,       r.excused, r.absent, r.tardy,  r.truant,
-                              r.discipline, r.stdkey,  date,     r.period, r.header};
-    for (int i = 0; i < 10; ++i) update.Bind(i + 1, values[i]);
-    update.Step();
-    update.Reset();
-    if (db.Changes() > 0) continue;
-    const QString insertValues[] = {r.stdkey, date,         r.reason, r.excused, r.absent, r.tardy,
-                                    r.truant, r.discipline, r.period, r.header,  r.code};
-    for (int i = 0; i < 11; ++i) insert.Bind(i + 1, insertValues[i]);
-    insert.Step();
-    insert.Reset();
-  }
+  attendancetest::ReferenceMerge(db, blankFrom, [&rows](const auto &sink) {
+    for (const AttendanceCacheRow &r : rows) sink(r);
+  });
 }
 
 TEST_F(AttendanceCacheTest, MergeLeavesExactlyWhatBlankingAndUpdateOrInsertLeave) {
