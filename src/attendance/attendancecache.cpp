@@ -14,17 +14,13 @@
 
 #include "bridgetaskbase.h"
 #include "database.h"
+#include "loglevels.h"
 #include "query.h"
 #include "sqlerror.h"
 #include "xdatetime.h"
 #include "xexception.h"
 
 namespace {
-
-constexpr int kError = 3;
-constexpr int kWarning = 4;
-constexpr int kDebug = 8;
-constexpr int kProprietary = 9;
 
 const QString kSetDatabase = QStringLiteral("PDEWriter::SetAttendanceDatabase");
 const QString kStartAttTable = QStringLiteral("PDEWriter::StartAttTable");

@@ -2,12 +2,10 @@
 #include "attendanceheadermap.h"
 
 #include "bridgetaskbase.h"
+#include "loglevels.h"
 #include "xexception.h"
 
 namespace {
-
-constexpr int kWarning = 4;
-constexpr int kError = 3;
 
 const QString kRangePeriodHeader = QStringLiteral("AttPerRef");
 const QString kRangeTimeSlotHeader = QStringLiteral("AttTimeSlot");

@@ -4,13 +4,10 @@
 #include <QDateTime>
 
 #include "bridgetaskbase.h"
+#include "loglevels.h"
 #include "xexception.h"
 
 namespace {
-
-constexpr int kError = 3;
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
 
 const QString kSetDatabase = QStringLiteral("PDEWriter::SetAttendanceDatabase");
 const QString kStartAttTable = QStringLiteral("PDEWriter::StartAttTable");

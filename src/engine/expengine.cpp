@@ -1,13 +1,11 @@
 // The engine's teacher list: staff members who teach at the school, those without a last name last.
 #include "expengine.h"
 
+#include "loglevels.h"
 #include "sqlliteral.h"
 #include "xexception.h"
 
 namespace {
-constexpr int kError = 3;
-constexpr int kProgress = 5;
-constexpr int kInformational = 7;
 const QString kMethod = QStringLiteral("ExpEngine::LoadBridgeList");
 
 QString JoinNonEmpty(const QString &first, const QString &second, const QString &separator) {

@@ -4,11 +4,11 @@
 
 #include "behaviouroptions.h"
 #include "databasetype.h"
+#include "loglevels.h"
 #include "sqlliteral.h"
 #include "xexception.h"
 
 namespace {
-constexpr int kInformational = 7;
 // Check existence plus the bit without effect in this layer: the engine's behaviour value.
 constexpr int kEngineBehaviour = 3;
 constexpr int kEngineConnectionTimeout = 720;

@@ -6,15 +6,12 @@
 
 #include "attendancewriter.h"
 #include "delimitedoutput.h"
+#include "loglevels.h"
 #include "publishedfile.h"
 #include "xexception.h"
 
 namespace {
 const QString kWriteTable = QStringLiteral("PDEWriter::WriteTable");
-constexpr int kCritical = 2;
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
-constexpr int kProprietary = 9;
 }  // namespace
 
 PDEWriter::PDEWriter(QObject *parent)

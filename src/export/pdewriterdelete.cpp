@@ -5,14 +5,13 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "loglevels.h"
 #include "pdewriter.h"
 #include "publishedfile.h"
 #include "xexception.h"
 #include "xfilespec.h"
 
 namespace {
-constexpr int kCritical = 2;
-constexpr int kDebug = 8;
 const QString kDeleteUpdateFiles = QStringLiteral("PDEWriter::DeleteUpdateFiles");
 
 QString Failure(const char *what, const QString &files, const QString &reason) {

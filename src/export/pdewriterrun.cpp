@@ -4,16 +4,13 @@
 #include <QDir>
 
 #include "delimitedoutput.h"
+#include "loglevels.h"
 #include "pdewriter.h"
 #include "publishedfile.h"
 #include "singlebytetext.h"
 #include "xexception.h"
 
 namespace {
-constexpr int kProgress = 5;
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
-constexpr int kCritical = 2;
 constexpr qint64 kAbandonedAfterSeconds = 24 * 60 * 60;
 const QString kDefaultOverlap = QStringLiteral("14");
 const QString kUpdateDatePattern = QStringLiteral("dd-mmm-yyyy");

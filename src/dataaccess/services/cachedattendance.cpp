@@ -9,12 +9,10 @@
 #include "attendancerow.h"
 #include "dataaccessbase.h"
 #include "delimitedoutput.h"
+#include "loglevels.h"
 #include "xexception.h"
 
 namespace {
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
-constexpr int kProprietary = 9;
 
 // A failure of the file being written, as opposed to one of the cache.
 struct OutputFailure {

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "dataaccessbase.h"
+#include "loglevels.h"
 
 namespace {
-constexpr int kInformational = 7;
 
 QString LineBreaksToSpaces(QString text) {
   text.replace(QLatin1Char('\r'), QLatin1Char(' '));

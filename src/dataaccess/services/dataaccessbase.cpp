@@ -6,13 +6,10 @@
 #include <algorithm>
 
 #include "connectionstring.h"
+#include "loglevels.h"
 #include "xexception.h"
 
 namespace {
-constexpr int kCritical = 2;
-constexpr int kProgress = 5;
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
 
 const QString kOpenTable = QStringLiteral("DataAccessBase::OpenTable");
 

@@ -3,11 +3,9 @@
 #include "odbcdataaccess.h"
 
 #include "databasetype.h"
+#include "loglevels.h"
 
-namespace {
-constexpr int kInformational = 7;
-constexpr int kDebug = 8;
-}  // namespace
+namespace {}  // namespace
 
 ODBCDataAccess::ODBCDataAccess(int behaviour, QObject *parent)
     : DataAccessBase(parent), m_session(*this, behaviour) {
