@@ -49,7 +49,7 @@ bool ExpEngine::LoadBridgeList(ListEntries &list, const QString &paramkey, const
   if (MissingTeacherListParameter(parameters)) return false;
   Log(kProgress, QStringLiteral("Loading Teacher List"), kMethod);
   list.clear();
-  m_parameters = &parameters;
+  parameters_ = &parameters;
   try {
     const bool loaded = QueryTeachers(list, parameters, message);
     Options().Distinct = false;

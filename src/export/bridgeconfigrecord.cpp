@@ -65,15 +65,15 @@ const Item *FindItem(const QString &element, const QString &attribute) {
 // closing root tag. Tolerates anything else by skipping it.
 class Tokenizer {
  public:
-  explicit Tokenizer(const QString &text) : m_text(text) {}
+  explicit Tokenizer(const QString &text) : text_(text) {}
 
   QList<ConfigEntry> Entries() {
     QList<ConfigEntry> entries;
     bool rootOpen = false;
     while (SkipTo(QLatin1Char('<'))) {
-      ++m_pos;
+      ++pos_;
       if (Peek() == QLatin1Char('/')) {
-        ++m_pos;
+        ++pos_;
         if (rootOpen && Name() == kRoot && SkipTo(QLatin1Char('>'))) return entries;
         continue;
       }
@@ -92,44 +92,44 @@ class Tokenizer {
   }
 
  private:
-  QChar Peek() const { return m_pos < m_text.size() ? m_text.at(m_pos) : QChar(); }
+  QChar Peek() const { return pos_ < text_.size() ? text_.at(pos_) : QChar(); }
   bool SkipTo(QChar c) {
-    m_pos = m_text.indexOf(c, m_pos);
-    if (m_pos < 0) m_pos = m_text.size();
-    return m_pos < m_text.size();
+    pos_ = text_.indexOf(c, pos_);
+    if (pos_ < 0) pos_ = text_.size();
+    return pos_ < text_.size();
   }
   void SkipSpace() {
-    while (m_pos < m_text.size() && m_text.at(m_pos).isSpace()) ++m_pos;
+    while (pos_ < text_.size() && text_.at(pos_).isSpace()) ++pos_;
   }
   QString Name() {
     SkipSpace();
-    const qsizetype start = m_pos;
-    while (m_pos < m_text.size()) {
-      const QChar c = m_text.at(m_pos);
+    const qsizetype start = pos_;
+    while (pos_ < text_.size()) {
+      const QChar c = text_.at(pos_);
       if (c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('>') || c == QLatin1Char('=') ||
           c == QLatin1Char('<'))
         break;
-      ++m_pos;
+      ++pos_;
     }
-    return m_text.mid(start, m_pos - start);
+    return text_.mid(start, pos_ - start);
   }
   bool Attribute(ConfigEntry &entry) {
     entry.attribute = Name();
     SkipSpace();
     if (entry.attribute.isEmpty() || Peek() != QLatin1Char('=')) return false;
-    ++m_pos;
+    ++pos_;
     SkipSpace();
     if (Peek() != QLatin1Char('"')) return false;
-    const qsizetype start = ++m_pos;
+    const qsizetype start = ++pos_;
     if (!SkipTo(QLatin1Char('"'))) return false;
-    entry.value = UnescapeAttribute(m_text.mid(start, m_pos - start));
-    ++m_pos;
+    entry.value = UnescapeAttribute(text_.mid(start, pos_ - start));
+    ++pos_;
     SkipSpace();
-    return m_text.mid(m_pos, 2) == QLatin1String("/>");
+    return text_.mid(pos_, 2) == QLatin1String("/>");
   }
 
-  const QString &m_text;
-  qsizetype m_pos = 0;
+  const QString &text_;
+  qsizetype pos_ = 0;
 };
 }  // namespace
 

@@ -7,18 +7,18 @@
 void DelimitedOutput::WriteValue(const QString &value) {
   QByteArray bytes;
   bytes.reserve(value.size() + 1);
-  if (!m_lineStart) bytes.append(m_separator);
+  if (!lineStart_) bytes.append(separator_);
   bytes.append(ToSingleByte(value));
-  m_file.Write(bytes);
-  m_lineStart = false;
+  file_.Write(bytes);
+  lineStart_ = false;
 }
 
 void DelimitedOutput::EndLine() {
-  m_file.Write(QByteArrayLiteral("\r\n"));
-  m_lineStart = true;
+  file_.Write(QByteArrayLiteral("\r\n"));
+  lineStart_ = true;
 }
 
 void DelimitedOutput::WriteText(const QString &text) {
-  m_file.Write(ToSingleByte(text));
-  m_lineStart = true;
+  file_.Write(ToSingleByte(text));
+  lineStart_ = true;
 }

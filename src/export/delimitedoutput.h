@@ -8,8 +8,7 @@ class PublishedFile;
 
 class DelimitedOutput {
  public:
-  explicit DelimitedOutput(PublishedFile &file, char separator = '\t')
-      : m_file(file), m_separator(separator) {}
+  explicit DelimitedOutput(PublishedFile &file, char separator = '\t') : file_(file), separator_(separator) {}
 
   void WriteValue(const QString &value);
   void EndLine();
@@ -17,7 +16,7 @@ class DelimitedOutput {
   void WriteText(const QString &text);
 
  private:
-  PublishedFile &m_file;
-  char m_separator;
-  bool m_lineStart = true;
+  PublishedFile &file_;
+  char separator_;
+  bool lineStart_ = true;
 };

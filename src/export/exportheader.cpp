@@ -9,8 +9,8 @@ QStringList SISExpHeader::FieldNames() const {
 }
 
 bool SISExpCustomFieldList::Add(const SISExpCustomField &field) {
-  if (m_names.contains(field.name)) return false;
-  m_names.insert(field.name);
-  m_fields << field;
+  if (names_.contains(field.name)) return false;
+  names_.insert(field.name);
+  fields_ << field;
   return true;
 }

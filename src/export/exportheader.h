@@ -56,9 +56,9 @@ class SISExpCustomFieldList {
  public:
   // Registers the field unless one of that name exists; returns whether it was added.
   bool Add(const SISExpCustomField &field);
-  const QList<SISExpCustomField> &Fields() const { return m_fields; }
+  const QList<SISExpCustomField> &Fields() const { return fields_; }
 
  private:
-  QList<SISExpCustomField> m_fields;
-  QSet<QString> m_names;
+  QList<SISExpCustomField> fields_;
+  QSet<QString> names_;
 };

@@ -15,20 +15,20 @@ const QString kWriteTable = QStringLiteral("PDEWriter::WriteTable");
 }  // namespace
 
 PDEWriter::PDEWriter(QObject *parent)
-    : BridgeTaskBase(parent), m_attendance(std::make_unique<AttendanceWriter>(*this)) {}
+    : BridgeTaskBase(parent), attendance_(std::make_unique<AttendanceWriter>(*this)) {}
 
 PDEWriter::~PDEWriter() {
   const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
   const QString method = QStringLiteral("PDEWriter::~PDEWriter");
   Log(kInformational, Now().Format(pattern) + QStringLiteral(" PDE Writer Desctructor start"), method);
-  m_tableOutput.reset();
-  m_tableFile.reset();
-  m_updateOutput.reset();
-  m_updateFile.reset();
-  m_columns.clear();
+  tableOutput_.reset();
+  tableFile_.reset();
+  updateOutput_.reset();
+  updateFile_.reset();
+  columns_.clear();
   ClearHeaders();
   Log(kInformational, Now().Format(pattern) + QStringLiteral(" PDE Writer Destructor end"), method);
-  m_attendance.reset();
+  attendance_.reset();
 }
 
 std::unique_ptr<AppTaskBase> PDEWriter::Create() const {
@@ -40,9 +40,9 @@ XDateTime PDEWriter::Now() const {
 }
 
 void PDEWriter::ClearHeaders() {
-  m_currentHeader = nullptr;
-  m_headers.clear();
-  m_tableFilesWritten.clear();
+  currentHeader_ = nullptr;
+  headers_.clear();
+  tableFilesWritten_.clear();
 }
 
 QString PDEWriter::SuffixedFileName(const QString &fileName, const QString &suffix) {
@@ -56,14 +56,14 @@ QString PDEWriter::SuffixedFileName(const QString &fileName, const QString &suff
 // which its include line in the import control file names.
 QString PDEWriter::TableFileNameForRun(const QString &fileName) {
   QString name = fileName;
-  for (int n = 2; m_tableFilesWritten.contains(name.toLower()); ++n)
+  for (int n = 2; tableFilesWritten_.contains(name.toLower()); ++n)
     name = SuffixedFileName(fileName, QString::number(n));
   if (name != fileName)
     Log(kInformational,
         QStringLiteral("Table file ") + fileName +
             QStringLiteral(" was written already in this run, writing ") + name,
         kWriteTable);
-  m_tableFilesWritten.insert(name.toLower());
+  tableFilesWritten_.insert(name.toLower());
   return name;
 }
 
@@ -73,78 +73,78 @@ void PDEWriter::StartTable(const QString &name, const QString &fileName, int saf
   header->name = name;
   header->fileName = fileName;
   header->safeInclude = safeInclude;
-  m_currentHeader = header.get();
-  m_headers.push_back(std::move(header));
-  m_columns.clear();
+  currentHeader_ = header.get();
+  headers_.push_back(std::move(header));
+  columns_.clear();
   ClearQuery();
 }
 
 ODBCField *PDEWriter::AddColumn(ODBCField *queryField, const QString &text, const ValueGetter &valueGetter,
                                 int command) {
   if (queryField && !AddQueryField(queryField)) return nullptr;
-  m_columns.push_back(ExportColumn{queryField, text, valueGetter, command});
+  columns_.push_back(ExportColumn{queryField, text, valueGetter, command});
   return queryField;
 }
 
 void PDEWriter::AddHeaderField(const QString &fieldName, const QString &customName,
                                const QString &customTitle, const QString &customKind,
                                const QString &customExtra) {
-  if (!fieldName.isEmpty() && m_currentHeader) m_currentHeader->fields.push_back({fieldName});
-  if (!customName.isEmpty()) m_customFields.Add({customName, customTitle, customKind, customExtra, 1});
+  if (!fieldName.isEmpty() && currentHeader_) currentHeader_->fields.push_back({fieldName});
+  if (!customName.isEmpty()) customFields_.Add({customName, customTitle, customKind, customExtra, 1});
 }
 
 void PDEWriter::EndTable() {
   ClearQuery();
   CloseRecordSet();
-  m_columns.clear();
+  columns_.clear();
   ClearTableState();
-  if (m_currentHeader)
-    Log(kDebug, QStringLiteral("Finished ") + m_currentHeader->name + QStringLiteral(" table/query."),
+  if (currentHeader_)
+    Log(kDebug, QStringLiteral("Finished ") + currentHeader_->name + QStringLiteral(" table/query."),
         QStringLiteral("PDEWriter::EndTable"));
 }
 
 DelimitedOutput &PDEWriter::BeginTableOutput() {
-  if (!m_currentHeader) throw XException(QStringLiteral("No export table has been started."));
-  const SISExpHeader &header = *m_currentHeader;
+  if (!currentHeader_) throw XException(QStringLiteral("No export table has been started."));
+  const SISExpHeader &header = *currentHeader_;
   Log(kDebug, QStringLiteral("Writing ") + header.fileName, kWriteTable);
-  if (!m_updateMode) {
+  if (!updateMode_) {
     Log(kDebug, QStringLiteral("Writing PDE File"), kWriteTable);
-    m_currentHeader->fileName = TableFileNameForRun(header.fileName);
-    m_tableOutput.reset();
-    m_tableFile = PublishedFile::CreateReplacing(PDEFolder() + header.fileName);
-    m_tableOutput = std::make_unique<DelimitedOutput>(*m_tableFile);
+    currentHeader_->fileName = TableFileNameForRun(header.fileName);
+    tableOutput_.reset();
+    tableFile_ = PublishedFile::CreateReplacing(PDEFolder() + header.fileName);
+    tableOutput_ = std::make_unique<DelimitedOutput>(*tableFile_);
     Log(kDebug, QStringLiteral("Opened PDE FIle"), kWriteTable);
-    return *m_tableOutput;
+    return *tableOutput_;
   }
   Log(kDebug, QStringLiteral("Writing PDU File"), kWriteTable);
-  if (!m_updateOutput) throw XException(QStringLiteral("No update file is open."));
-  m_updateOutput->WriteText(QStringLiteral("// ") + header.name + QStringLiteral("\r\n") +
-                            header.FieldNames().join(QLatin1Char('\t')) + QStringLiteral("\r\n"));
+  if (!updateOutput_) throw XException(QStringLiteral("No update file is open."));
+  updateOutput_->WriteText(QStringLiteral("// ") + header.name + QStringLiteral("\r\n") +
+                           header.FieldNames().join(QLatin1Char('\t')) + QStringLiteral("\r\n"));
   Log(kDebug, QStringLiteral("Wrote Current Header"), kWriteTable);
-  return *m_updateOutput;
+  return *updateOutput_;
 }
 
 void PDEWriter::EndTableOutput(int lines) {
-  if (!m_updateMode) {
+  if (!updateMode_) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
-    if (m_tableFile)
-      m_tableFile->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
-    m_tableOutput.reset();
-    m_tableFile.reset();
+    if (tableFile_)
+      tableFile_->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
+    tableOutput_.reset();
+    tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);
     return;
   }
   Log(kDebug, QStringLiteral("Writing pdu footer"), kWriteTable);
-  if (m_updateOutput) m_updateOutput->WriteText(QStringLiteral("*\r\n\r\n"));
+  if (updateOutput_) updateOutput_->WriteText(QStringLiteral("*\r\n\r\n"));
   Log(kDebug, QStringLiteral("Finished PDU File. Lines= ") + QString::number(lines), kWriteTable);
 }
 
 void PDEWriter::AbandonTableOutput() {
-  m_tableOutput.reset();
-  m_tableFile.reset();
-  if (m_updateMode) {
-    m_updateOutput.reset();
-    m_updateFile.reset();
+  tableOutput_.reset();
+  tableFile_.reset();
+  if (updateMode_) {
+    updateOutput_.reset();
+    updateFile_.reset();
     // Rows marked as sent for a file that will never be published are sent again next time.
     if (Attendance().IsSending()) Attendance().RollbackSent();
   }
@@ -158,7 +158,7 @@ void PDEWriter::LogColumn(const ExportColumn &column, bool isValue) {
 }
 
 void PDEWriter::WriteRecord(bool firstRecord, DelimitedOutput &output) {
-  for (const ExportColumn &column : m_columns) {
+  for (const ExportColumn &column : columns_) {
     const bool isValue = bool(column.valueGetter);
     if (firstRecord) LogColumn(column, isValue);
     const QString name = !firstRecord        ? QString()
@@ -190,9 +190,9 @@ void PDEWriter::WriteRecord(bool firstRecord, DelimitedOutput &output) {
 }
 
 int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine) {
-  if (!m_currentHeader) throw XException(QStringLiteral("No export table has been started."));
-  const QString name = m_currentHeader->name;
-  const QString fileName = m_currentHeader->fileName;
+  if (!currentHeader_) throw XException(QStringLiteral("No export table has been started."));
+  const QString name = currentHeader_->name;
+  const QString fileName = currentHeader_->fileName;
   int count = 0;
   try {
     Log(kDebug, QStringLiteral("Opening Table"), kWriteTable);

@@ -83,16 +83,16 @@ class PDEWriter : public BridgeTaskBase {
   AttendanceCache &Attendance();
   AttendanceHeaderSets &AttendanceHeaders();
 
-  ImportControlSettings &ControlSettings() { return m_controlSettings; }
-  BridgeRunSettings &RunSettings() { return m_runSettings; }
-  const SISExpCustomFieldList &CustomFields() const { return m_customFields; }
-  const std::vector<std::unique_ptr<SISExpHeader>> &Headers() const { return m_headers; }
-  SISExpHeader *CurrentHeader() const { return m_currentHeader; }
-  bool IsUpdateMode() const { return m_updateMode; }
+  ImportControlSettings &ControlSettings() { return controlSettings_; }
+  BridgeRunSettings &RunSettings() { return runSettings_; }
+  const SISExpCustomFieldList &CustomFields() const { return customFields_; }
+  const std::vector<std::unique_ptr<SISExpHeader>> &Headers() const { return headers_; }
+  SISExpHeader *CurrentHeader() const { return currentHeader_; }
+  bool IsUpdateMode() const { return updateMode_; }
   // The overlap in days as the record holds it ("14" when the record has none).
   QString OverlapDays() const;
   // The update file of the last finished update run, once published.
-  const QString &PublishedUpdateFile() const { return m_publishedUpdateFile; }
+  const QString &PublishedUpdateFile() const { return publishedUpdateFile_; }
 
  protected:
   // "<stem>_<suffix>.<ext>": the name of a second table file that must not replace the first.
@@ -133,10 +133,10 @@ class PDEWriter : public BridgeTaskBase {
   QString ConfigRecordPath(const QString &folder) const;
   BridgeConfigValues CurrentConfigValues() const;
 
-  XDateTime m_startTime;
-  QString m_overlap;
-  SISExpHeader *m_currentHeader = nullptr;
-  std::vector<ExportColumn> m_columns;
+  XDateTime startTime_;
+  QString overlap_;
+  SISExpHeader *currentHeader_ = nullptr;
+  std::vector<ExportColumn> columns_;
 
  private:
   void ClearHeaders();
@@ -152,20 +152,20 @@ class PDEWriter : public BridgeTaskBase {
   void RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds);
   void WriteUpdateText(const QString &text);
 
-  std::vector<std::unique_ptr<SISExpHeader>> m_headers;
-  SISExpCustomFieldList m_customFields;
-  ImportControlSettings m_controlSettings;
-  BridgeRunSettings m_runSettings;
+  std::vector<std::unique_ptr<SISExpHeader>> headers_;
+  SISExpCustomFieldList customFields_;
+  ImportControlSettings controlSettings_;
+  BridgeRunSettings runSettings_;
 
-  bool m_updateMode = false;
-  std::unique_ptr<PublishedFile> m_updateFile;
-  std::unique_ptr<DelimitedOutput> m_updateOutput;
-  QString m_publishedUpdateFile;
+  bool updateMode_ = false;
+  std::unique_ptr<PublishedFile> updateFile_;
+  std::unique_ptr<DelimitedOutput> updateOutput_;
+  QString publishedUpdateFile_;
 
-  std::unique_ptr<AttendanceWriter> m_attendance;
-  std::unique_ptr<PublishedFile> m_tableFile;
+  std::unique_ptr<AttendanceWriter> attendance_;
+  std::unique_ptr<PublishedFile> tableFile_;
   // The table files of this import run, in lower case: a second table for the same file gets a name
   // of its own instead of replacing the first.
-  QSet<QString> m_tableFilesWritten;
-  std::unique_ptr<DelimitedOutput> m_tableOutput;
+  QSet<QString> tableFilesWritten_;
+  std::unique_ptr<DelimitedOutput> tableOutput_;
 };

@@ -22,41 +22,41 @@ class QuerySource : public AttendanceSource {
   QuerySource(std::function<void(const QDate &, const QDate &)> filter, std::function<bool()> open,
               std::function<bool(bool first)> move, std::function<void()> close, const RowFilter &rowFilter,
               std::function<bool(QStringList &)> values)
-      : m_filter(std::move(filter)),
-        m_open(std::move(open)),
-        m_move(std::move(move)),
-        m_close(std::move(close)),
-        m_rowFilter(rowFilter),
-        m_values(std::move(values)) {}
+      : filter_(std::move(filter)),
+        open_(std::move(open)),
+        move_(std::move(move)),
+        close_(std::move(close)),
+        rowFilter_(rowFilter),
+        values_(std::move(values)) {}
 
-  void SetDateFilter(const QDate &from, const QDate &to) override { m_filter(from, to); }
+  void SetDateFilter(const QDate &from, const QDate &to) override { filter_(from, to); }
   void Open() override {
-    m_isOpen = m_open();
-    m_first = true;
+    isOpen_ = open_();
+    first_ = true;
   }
   bool Next(QStringList &values) override {
-    while (m_isOpen && m_move(m_first)) {
-      m_first = false;
-      if (m_rowFilter && !m_rowFilter()) continue;
-      return m_values(values);
+    while (isOpen_ && move_(first_)) {
+      first_ = false;
+      if (rowFilter_ && !rowFilter_()) continue;
+      return values_(values);
     }
-    m_isOpen = false;
+    isOpen_ = false;
     return false;
   }
   void Close() override {
-    m_isOpen = false;
-    m_close();
+    isOpen_ = false;
+    close_();
   }
 
  private:
-  std::function<void(const QDate &, const QDate &)> m_filter;
-  std::function<bool()> m_open;
-  std::function<bool(bool)> m_move;
-  std::function<void()> m_close;
-  RowFilter m_rowFilter;
-  std::function<bool(QStringList &)> m_values;
-  bool m_isOpen = false;
-  bool m_first = true;
+  std::function<void(const QDate &, const QDate &)> filter_;
+  std::function<bool()> open_;
+  std::function<bool(bool)> move_;
+  std::function<void()> close_;
+  RowFilter rowFilter_;
+  std::function<bool(QStringList &)> values_;
+  bool isOpen_ = false;
+  bool first_ = true;
 };
 
 AttendanceDateFormat WriterDates(const QString &pattern) {
@@ -72,25 +72,25 @@ AttendanceDateFormat WriterDates(const QString &pattern) {
 }  // namespace
 
 AttendanceCache &PDEWriter::Attendance() {
-  return m_attendance->Cache();
+  return attendance_->Cache();
 }
 
 AttendanceHeaderSets &PDEWriter::AttendanceHeaders() {
-  return m_attendance->HeaderSets();
+  return attendance_->HeaderSets();
 }
 
 bool PDEWriter::SetAttendanceDatabase(const QString &folder) {
-  return m_attendance->SetDatabase(folder, PDEFolder());
+  return attendance_->SetDatabase(folder, PDEFolder());
 }
 
 void PDEWriter::StartAttTable(const QString &table, bool blankFromUpdateDate, bool extraDay) {
   const bool daily = TableNamed(table) == AttendanceTable::Daily;
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
   const QString overlap = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
-  if (!overlap.isEmpty()) m_overlap = overlap;
-  m_lastUpdateDate =
-      m_attendance->StartTable(table, blankFromUpdateDate, extraDay, ReadLastUpdateDate(PDEFolder()),
-                               OverlapDays(), PDEFolder(), WriterDates(ControlSettings().dateFormat));
+  if (!overlap.isEmpty()) overlap_ = overlap;
+  lastUpdateDate_ =
+      attendance_->StartTable(table, blankFromUpdateDate, extraDay, ReadLastUpdateDate(PDEFolder()),
+                              OverlapDays(), PDEFolder(), WriterDates(ControlSettings().dateFormat));
   if (daily)
     StartTable(QStringLiteral("Student Daily Attendance"), QStringLiteral("StudentDailyAtt.pef"));
   else
@@ -99,13 +99,13 @@ void PDEWriter::StartAttTable(const QString &table, bool blankFromUpdateDate, bo
 
 void PDEWriter::WriteAttendanceTable(const QDate &yearStart, const QDate &yearEnd, const RowFilter &rowFilter,
                                      bool lastWindowExtraDay) {
-  if (!m_currentHeader) throw XException(QStringLiteral("No export table has been started."));
+  if (!currentHeader_) throw XException(QStringLiteral("No export table has been started."));
   QStringList headers;
   std::vector<const ExportColumn *> valueColumns;
-  for (size_t i = 0; i < m_columns.size(); ++i) {
-    if (!m_columns[i].valueGetter) continue;
-    headers << (i < m_currentHeader->fields.size() ? m_currentHeader->fields[i].name : QString());
-    valueColumns.push_back(&m_columns[i]);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (!columns_[i].valueGetter) continue;
+    headers << (i < currentHeader_->fields.size() ? currentHeader_->fields[i].name : QString());
+    valueColumns.push_back(&columns_[i]);
   }
   QuerySource source([this](const QDate &from, const QDate &to) { FilterAttendance(from, to); },
                      [this] { return OpenTable(); },
@@ -120,13 +120,13 @@ void PDEWriter::WriteAttendanceTable(const QDate &yearStart, const QDate &yearEn
                        return true;
                      });
   const QDate lastDayRead =
-      m_attendance->WriteTable(source, headers, m_lastUpdateDate, yearStart, yearEnd, lastWindowExtraDay,
-                               Today(), WriterDates(ControlSettings().dateFormat));
+      attendance_->WriteTable(source, headers, lastUpdateDate_, yearStart, yearEnd, lastWindowExtraDay,
+                              Today(), WriterDates(ControlSettings().dateFormat));
   // The record saves where this run read up to and when, so the next run starts from there less the
   // overlap instead of from a date that stays behind or slides back a day with every run.
   if (lastDayRead.isValid()) {
-    m_lastUpdateDate = lastDayRead;
-    m_lastUpdateTime = Now().ToQDateTime();
+    lastUpdateDate_ = lastDayRead;
+    lastUpdateTime_ = Now().ToQDateTime();
   }
 }
 

@@ -20,8 +20,8 @@ const QString kUpdateDateTimePattern = QStringLiteral("dd-mmm-yyyy hh:nn:ss");
 void PDEWriter::StartImport() {
   const QString method = QStringLiteral("PDEWriter::StartImport");
   Log(kDebug, QStringLiteral("Starting Import"), method);
-  m_updateMode = false;
-  m_startTime = Now();
+  updateMode_ = false;
+  startTime_ = Now();
   Log(kDebug, QStringLiteral("Clear Headers"), method);
   ClearHeaders();
   Log(kDebug, QStringLiteral("Clear Custom Field Lists"), method);
@@ -32,16 +32,16 @@ int PDEWriter::FinishImport() {
   Log(kDebug, QStringLiteral("Begin Finish Import"), QStringLiteral("PDEWriter::FinishImport"));
   const AppInfo app = AppInfo::FromParameters(Parameters());
   const XDateTime now = Now();
-  if (m_controlSettings.crsKeyInSecKey)
+  if (controlSettings_.crsKeyInSecKey)
     Log(kCritical, QStringLiteral("CrsKeyInSecKey Pragma is deprecated. Do not use!"),
         QStringLiteral("PDEWriter::FinishImport"));
 
   QString text = importcontrol::HeaderComment(app, now);
-  text += importcontrol::PragmaBlock(m_controlSettings, m_runSettings.sisName, app, now.Date());
-  text += importcontrol::CustomFieldsBlock(m_customFields);
+  text += importcontrol::PragmaBlock(controlSettings_, runSettings_.sisName, app, now.Date());
+  text += importcontrol::CustomFieldsBlock(customFields_);
   text += importcontrol::TablesHeading();
-  for (const auto &header : m_headers) text += importcontrol::TableBlock(*header);
-  text += importcontrol::TimingBlock(m_startTime.Time(), Now().Time());
+  for (const auto &header : headers_) text += importcontrol::TableBlock(*header);
+  text += importcontrol::TimingBlock(startTime_.Time(), Now().Time());
 
   auto file = PublishedFile::CreateReplacing(PDEFolder() + app.shortName + QStringLiteral(".PDE"));
   file->Write(ToSingleByte(text));
@@ -51,10 +51,10 @@ int PDEWriter::FinishImport() {
 
 void PDEWriter::StartUpdate() {
   const AppInfo app = AppInfo::FromParameters(Parameters());
-  m_updateMode = true;
-  m_startTime = Now();
-  m_updateOutput.reset();
-  m_updateFile.reset();
+  updateMode_ = true;
+  startTime_ = Now();
+  updateOutput_.reset();
+  updateFile_.reset();
   // A run that died a day ago is not coming back for its working copy.
   try {
     RemoveAbandonedUpdateCopies(PDEFolder(), kAbandonedAfterSeconds);
@@ -64,40 +64,40 @@ void PDEWriter::StartUpdate() {
 
   // Two runs in the same second take consecutive time stamps instead of sharing one name.
   XDateTime stamp;
-  m_updateFile = PublishedFile::CreateUnique([&](int attempt) {
-    stamp = m_startTime;
+  updateFile_ = PublishedFile::CreateUnique([&](int attempt) {
+    stamp = startTime_;
     stamp.Add(XDateSpan{.seconds = attempt});
     return PDEFolder() + QStringLiteral("Update ") + stamp.Format(QStringLiteral("YYYYMMDDHHNNSS")) +
            QStringLiteral(".PDU");
   });
-  m_updateOutput = std::make_unique<DelimitedOutput>(*m_updateFile);
-  Log(kDebug, QStringLiteral("Writing update file ") + m_updateFile->FinalPath(),
+  updateOutput_ = std::make_unique<DelimitedOutput>(*updateFile_);
+  Log(kDebug, QStringLiteral("Writing update file ") + updateFile_->FinalPath(),
       QStringLiteral("PDEWriter::StartUpdate"));
 
-  if (m_controlSettings.crsKeyInSecKey)
+  if (controlSettings_.crsKeyInSecKey)
     Log(kCritical, QStringLiteral("CrsKeyInSecKey Pragma is deprecated. Do not use!"),
         QStringLiteral("PDEWriter::StartUpdate"));
-  QString text = importcontrol::HeaderComment(app, m_startTime);
+  QString text = importcontrol::HeaderComment(app, startTime_);
   text += importcontrol::UpdatePragma(stamp);
-  text += importcontrol::PragmaBlock(m_controlSettings, m_runSettings.sisName, app, m_startTime.Date());
+  text += importcontrol::PragmaBlock(controlSettings_, runSettings_.sisName, app, startTime_.Date());
   text += importcontrol::TablesHeading();
-  m_updateOutput->WriteText(text);
+  updateOutput_->WriteText(text);
 }
 
 void PDEWriter::FinishUpdate() {
-  if (!m_updateFile) {
-    m_updateMode = false;
+  if (!updateFile_) {
+    updateMode_ = false;
     return;
   }
-  m_updateOutput->WriteText(importcontrol::TimingBlock(m_startTime.Time(), Now().Time()));
-  m_updateFile->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
-  m_publishedUpdateFile = m_updateFile->FinalPath();
-  m_updateOutput.reset();
-  m_updateFile.reset();
-  m_updateMode = false;
-  Log(kInformational, QStringLiteral("Update file: ") + m_publishedUpdateFile,
+  updateOutput_->WriteText(importcontrol::TimingBlock(startTime_.Time(), Now().Time()));
+  updateFile_->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
+  publishedUpdateFile_ = updateFile_->FinalPath();
+  updateOutput_.reset();
+  updateFile_.reset();
+  updateMode_ = false;
+  Log(kInformational, QStringLiteral("Update file: ") + publishedUpdateFile_,
       QStringLiteral("PDEWriter::FinishUpdate"));
-  UpdateFilePublished(m_publishedUpdateFile);
+  UpdateFilePublished(publishedUpdateFile_);
 }
 
 QString PDEWriter::ConfigRecordPath(const QString &folder) const {
@@ -108,30 +108,30 @@ QString PDEWriter::ConfigRecordPath(const QString &folder) const {
 }
 
 QString PDEWriter::OverlapDays() const {
-  return m_overlap.isEmpty() ? kDefaultOverlap : m_overlap;
+  return overlap_.isEmpty() ? kDefaultOverlap : overlap_;
 }
 
 BridgeConfigValues PDEWriter::CurrentConfigValues() const {
   BridgeConfigValues values;
-  values.sis = m_runSettings.sisName;
+  values.sis = runSettings_.sisName;
   values.version = Parameter(QStringLiteral("appVersion_"));
-  values.school = m_runSettings.school;
-  values.district = m_runSettings.district;
-  values.year = m_runSettings.schoolYear;
-  values.dsn = m_runSettings.dsn;
-  values.masterFile = m_runSettings.masterFile;
-  values.masterFolder = m_runSettings.masterFolder;
-  values.securityFile = m_runSettings.securityFile;
-  values.globalFolder = m_runSettings.globalFolder;
+  values.school = runSettings_.school;
+  values.district = runSettings_.district;
+  values.year = runSettings_.schoolYear;
+  values.dsn = runSettings_.dsn;
+  values.masterFile = runSettings_.masterFile;
+  values.masterFolder = runSettings_.masterFolder;
+  values.securityFile = runSettings_.securityFile;
+  values.globalFolder = runSettings_.globalFolder;
   values.overlap = OverlapDays();
 
   // Both dates are saved one day earlier than they stand, so the next run reads that day again.
-  XDate updateDate = XDate::FromQDate(m_lastUpdateDate);
+  XDate updateDate = XDate::FromQDate(lastUpdateDate_);
   if (updateDate.IsNull() || updateDate.DayNumber() == 0)
-    updateDate = XDate::FromQDate(m_lastUpdateTime.date());
+    updateDate = XDate::FromQDate(lastUpdateTime_.date());
   if (updateDate.IsValid()) updateDate.Subtract(0, 0, 1);
   values.updateDate = updateDate.Format(kUpdateDatePattern);
-  XDateTime updateTime = XDateTime::FromQDateTime(m_lastUpdateTime);
+  XDateTime updateTime = XDateTime::FromQDateTime(lastUpdateTime_);
   if (!updateTime.IsEmpty()) updateTime.Subtract(XDateSpan{.days = 1});
   values.updateDateTime = updateTime.Format(kUpdateDateTimePattern);
   return values;
@@ -141,9 +141,9 @@ void PDEWriter::StartPDEWriter() {
   const QString method = QStringLiteral("PDEWriter::StartPDEWriter");
   Log(kInformational, QStringLiteral("Starting PDE Writer"), method);
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
-  if (m_runSettings.globalFolder.isEmpty())
-    m_runSettings.globalFolder = bridgeconfig::Value(stored, QStringLiteral("GlobalFolder"));
-  m_overlap = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
+  if (runSettings_.globalFolder.isEmpty())
+    runSettings_.globalFolder = bridgeconfig::Value(stored, QStringLiteral("GlobalFolder"));
+  overlap_ = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
 
   QString difference;
   if (bridgeconfig::HasChanged(stored, CurrentConfigValues(), difference)) {
@@ -152,8 +152,8 @@ void PDEWriter::StartPDEWriter() {
     DeleteUpdateFiles(PDEFolder());
     // Both dates go: the saved date-time stands in for a missing update date, and would otherwise
     // make the next attendance read start near the old date instead of at the school year start.
-    m_lastUpdateDate = QDate();
-    m_lastUpdateTime = QDateTime();
+    lastUpdateDate_ = QDate();
+    lastUpdateTime_ = QDateTime();
   } else {
     Log(kInformational, QStringLiteral("Bridge Configuration Did Not Change."), method);
   }

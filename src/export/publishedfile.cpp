@@ -39,16 +39,16 @@ QString PublishedFile::WorkingCopySuffix() {
 }
 
 PublishedFile::PublishedFile(const QString &finalPath, bool replace)
-    : m_finalPath(finalPath), m_file(finalPath + kPartSuffix), m_replace(replace) {}
+    : finalPath_(finalPath), file_(finalPath + kPartSuffix), replace_(replace) {}
 
 PublishedFile::~PublishedFile() {
-  if (!m_published) Discard();
+  if (!published_) Discard();
 }
 
 bool PublishedFile::OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode) {
   errno = 0;
-  if (m_file.open(mode)) {
-    m_ownsWorkingCopy = true;
+  if (file_.open(mode)) {
+    ownsWorkingCopy_ = true;
     return true;
   }
   errorCode = errno;
@@ -88,37 +88,37 @@ std::unique_ptr<PublishedFile> PublishedFile::CreateUnique(const std::function<Q
 }
 
 void PublishedFile::Write(const QByteArray &bytes) {
-  if (!m_file.isOpen() || m_file.write(bytes) != bytes.size())
-    ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+  if (!file_.isOpen() || file_.write(bytes) != bytes.size())
+    ThrowFileError("Error writing to file: %1", finalPath_, errno);
 }
 
 void PublishedFile::Publish(const std::function<void(const QString &workingPath)> &beforeRename) {
-  if (m_published) return;
-  if (!m_file.isOpen()) ThrowFileError("Error closing file: %1", m_finalPath);
-  if (!m_file.flush()) ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+  if (published_) return;
+  if (!file_.isOpen()) ThrowFileError("Error closing file: %1", finalPath_);
+  if (!file_.flush()) ThrowFileError("Error writing to file: %1", finalPath_, errno);
 #ifdef Q_OS_UNIX
-  if (::fsync(m_file.handle()) != 0) ThrowFileError("Error writing to file: %1", m_finalPath, errno);
+  if (::fsync(file_.handle()) != 0) ThrowFileError("Error writing to file: %1", finalPath_, errno);
 #endif
-  m_file.close();
-  if (m_file.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", m_finalPath, errno);
-  if (beforeRename) beforeRename(m_file.fileName());
+  file_.close();
+  if (file_.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", finalPath_, errno);
+  if (beforeRename) beforeRename(file_.fileName());
 
-  if (m_replace) {
+  if (replace_) {
     std::error_code error;
-    std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
-                            std::filesystem::path(m_finalPath.toStdU16String()), error);
-    if (error) ThrowFileError("Error closing file: %1", m_finalPath, error.value());
-  } else if (!QFile::rename(m_file.fileName(), m_finalPath)) {
+    std::filesystem::rename(std::filesystem::path(file_.fileName().toStdU16String()),
+                            std::filesystem::path(finalPath_.toStdU16String()), error);
+    if (error) ThrowFileError("Error closing file: %1", finalPath_, error.value());
+  } else if (!QFile::rename(file_.fileName(), finalPath_)) {
     // QFile::rename never replaces an existing file, so a name taken meanwhile stays intact.
-    ThrowFileError("Error closing file: %1", m_finalPath);
+    ThrowFileError("Error closing file: %1", finalPath_);
   }
-  m_published = true;
-  SyncFolderOf(m_finalPath);
+  published_ = true;
+  SyncFolderOf(finalPath_);
 }
 
 void PublishedFile::Discard() {
-  if (m_published || !m_ownsWorkingCopy) return;
-  m_file.close();
-  QFile::remove(m_file.fileName());
-  m_ownsWorkingCopy = false;
+  if (published_ || !ownsWorkingCopy_) return;
+  file_.close();
+  QFile::remove(file_.fileName());
+  ownsWorkingCopy_ = false;
 }

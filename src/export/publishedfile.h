@@ -33,16 +33,16 @@ class PublishedFile {
   // What is appended to the final name to name the working copy.
   static QString WorkingCopySuffix();
 
-  const QString &FinalPath() const { return m_finalPath; }
-  bool IsPublished() const { return m_published; }
+  const QString &FinalPath() const { return finalPath_; }
+  bool IsPublished() const { return published_; }
 
  private:
   PublishedFile(const QString &finalPath, bool replace);
   bool OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode);
 
-  QString m_finalPath;
-  QFile m_file;
-  bool m_replace;
-  bool m_published = false;
-  bool m_ownsWorkingCopy = false;  // only a copy this object created is ever removed
+  QString finalPath_;
+  QFile file_;
+  bool replace_;
+  bool published_ = false;
+  bool ownsWorkingCopy_ = false;  // only a copy this object created is ever removed
 };

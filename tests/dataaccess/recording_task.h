@@ -22,7 +22,7 @@ class RecordingTask : public BridgeTaskBase {
   }
 
   // The parameters the task's layers read (the map must outlive the task's use of it).
-  void UseParameters(const ParameterMap &parameters) { m_parameters = &parameters; }
+  void UseParameters(const ParameterMap &parameters) { parameters_ = &parameters; }
 
   // The first record whose message equals the text, or nullptr.
   const LogRecord *find(const QString &message) const {

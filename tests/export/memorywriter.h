@@ -30,7 +30,7 @@ class MemoryWriter : public PDEWriter {
     parameters[QStringLiteral("appVersion_")] = QStringLiteral("2.3.3.2");
     parameters[QStringLiteral("appAlias_")] = QStringLiteral("ic_de");
     parameters[QStringLiteral("appBuildDate_")] = QStringLiteral("Oct 30 2014 19:24:20");
-    m_parameters = &parameters;
+    parameters_ = &parameters;
     SetPDEFolder(folder.path() + QStringLiteral("/import"));
   }
   // The writer's destructor still logs; the records kept here are gone by then.
@@ -56,11 +56,11 @@ class MemoryWriter : public PDEWriter {
   QString ImportPath(const QString &name) const { return PDEFolder() + name; }
   void SetNow(const XDateTime &now) { clock = now; }
   void SetLastUpdate(const QDate &date, const QDateTime &dateTime) {
-    m_lastUpdateDate = date;
-    m_lastUpdateTime = dateTime;
+    lastUpdateDate_ = date;
+    lastUpdateTime_ = dateTime;
   }
-  QDate LastUpdateDate() const { return m_lastUpdateDate; }
-  QDateTime LastUpdateDateTime() const { return m_lastUpdateTime; }
+  QDate LastUpdateDate() const { return lastUpdateDate_; }
+  QDateTime LastUpdateDateTime() const { return lastUpdateTime_; }
 
   QTemporaryDir folder;
   ParameterMap parameters;

@@ -24,13 +24,13 @@ bool IsPlaceholderDate(const XDate &date) {
 }  // namespace
 
 QString DataAccessBase::ColOneLine() {
-  if (!m_currentField) return {};
-  return LineBreaksToSpaces(GetFieldString(m_currentField).trimmed());
+  if (!currentField_) return {};
+  return LineBreaksToSpaces(GetFieldString(currentField_).trimmed());
 }
 
 QString DataAccessBase::ColTrimmed() {
-  if (!m_currentField) return {};
-  return GetFieldString(m_currentField).trimmed();
+  if (!currentField_) return {};
+  return GetFieldString(currentField_).trimmed();
 }
 
 QString DataAccessBase::ColUpper() {
@@ -38,7 +38,7 @@ QString DataAccessBase::ColUpper() {
 }
 
 QString DataAccessBase::ColQuoted() {
-  if (!m_currentField) return {};
+  if (!currentField_) return {};
   return QLatin1Char('"') + ColOneLine() + QLatin1Char('"');
 }
 
@@ -76,8 +76,8 @@ QString DataAccessBase::ColNoTabsText(const QString &text) {
 }
 
 QString DataAccessBase::ColMoney() {
-  if (!m_currentField) return {};
-  return QLatin1Char('$') + QString::number(GetFieldMoney(m_currentField), 'f', 2);
+  if (!currentField_) return {};
+  return QLatin1Char('$') + QString::number(GetFieldMoney(currentField_), 'f', 2);
 }
 
 QString DataAccessBase::FormatDate(const XDate &date) {
@@ -85,12 +85,12 @@ QString DataAccessBase::FormatDate(const XDate &date) {
 }
 
 QString DataAccessBase::ColDate() {
-  if (!m_currentField) return {};
-  return FormatDate(GetFieldDate(m_currentField));
+  if (!currentField_) return {};
+  return FormatDate(GetFieldDate(currentField_));
 }
 
 QString DataAccessBase::ColDateNot1900(ODBCField *field) {
-  const ODBCField *source = field ? field : m_currentField;
+  const ODBCField *source = field ? field : currentField_;
   if (!source) return {};
   const XDate date = GetFieldDate(source);
   if (date == XDate(1900, 1, 1)) return {};
@@ -98,7 +98,7 @@ QString DataAccessBase::ColDateNot1900(ODBCField *field) {
 }
 
 QString DataAccessBase::ColDateKnown(ODBCField *field) {
-  const ODBCField *source = field ? field : m_currentField;
+  const ODBCField *source = field ? field : currentField_;
   if (!source) return {};
   const XDate date = GetFieldDate(source);
   if (date.IsNull() || date.DayNumber() == 0 || IsPlaceholderDate(date)) return {};
@@ -110,23 +110,23 @@ QString DataAccessBase::ColDateNoZero() {
 }
 
 QString DataAccessBase::ColTime() {
-  if (!m_currentField) return {};
-  return GetFieldTime(m_currentField).Format(ControlSettings().timeFormat);
+  if (!currentField_) return {};
+  return GetFieldTime(currentField_).Format(ControlSettings().timeFormat);
 }
 
 QString DataAccessBase::ColDateTime() {
-  if (!m_currentField) return {};
-  return GetFieldDateTime(m_currentField).Format(ControlSettings().dateTimeFormat);
+  if (!currentField_) return {};
+  return GetFieldDateTime(currentField_).Format(ControlSettings().dateTimeFormat);
 }
 
 QString DataAccessBase::ColDateTimeAsDate() {
-  if (!m_currentField) return {};
-  return FormatDate(GetFieldDateTime(m_currentField).Date());
+  if (!currentField_) return {};
+  return FormatDate(GetFieldDateTime(currentField_).Date());
 }
 
 QString DataAccessBase::ColInt() {
-  if (!m_currentField) return {};
-  return QString::number(GetFieldInt(m_currentField));
+  if (!currentField_) return {};
+  return QString::number(GetFieldInt(currentField_));
 }
 
 QString DataAccessBase::ColIntNoZero() {
@@ -134,7 +134,7 @@ QString DataAccessBase::ColIntNoZero() {
 }
 
 bool DataAccessBase::ColBoolFlag(ODBCField *field) {
-  const ODBCField *source = field ? field : m_currentField;
+  const ODBCField *source = field ? field : currentField_;
   return source && GetFieldBool(source);
 }
 
@@ -143,12 +143,12 @@ QString DataAccessBase::ColYesNoOf(bool value) {
 }
 
 QString DataAccessBase::ColYesNo() {
-  if (!m_currentField) return {};
-  return ColYesNoOf(GetFieldBool(m_currentField));
+  if (!currentField_) return {};
+  return ColYesNoOf(GetFieldBool(currentField_));
 }
 
 QString DataAccessBase::ColNoYes() {
-  return ColNoYesOf(m_currentField);
+  return ColNoYesOf(currentField_);
 }
 
 QString DataAccessBase::ColNoYesOf(ODBCField *field) {
@@ -161,7 +161,7 @@ QString DataAccessBase::ColYesOrEmptyOf(bool value) {
 }
 
 QString DataAccessBase::ColYesOrEmpty() {
-  return ColYesOrEmptyOfField(m_currentField);
+  return ColYesOrEmptyOfField(currentField_);
 }
 
 QString DataAccessBase::ColYesOrEmptyOfField(ODBCField *field) {
@@ -170,8 +170,8 @@ QString DataAccessBase::ColYesOrEmptyOfField(ODBCField *field) {
 }
 
 QString DataAccessBase::ColOneZero() {
-  if (!m_currentField) return {};
-  return GetFieldBool(m_currentField) ? QStringLiteral("1") : QStringLiteral("0");
+  if (!currentField_) return {};
+  return GetFieldBool(currentField_) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 QString DataAccessBase::ColYesNoCode() {
@@ -184,17 +184,17 @@ bool DataAccessBase::ColIsYes() {
 }
 
 QString DataAccessBase::ColMoneyInt() {
-  if (!m_currentField) return {};
-  return QString::number(qint64(std::trunc(GetFieldMoney(m_currentField))));
+  if (!currentField_) return {};
+  return QString::number(qint64(std::trunc(GetFieldMoney(currentField_))));
 }
 
 QString DataAccessBase::ColFloat() {
-  if (!m_currentField) return {};
-  return QString::asprintf("%f", double(float(GetFieldDouble(m_currentField))));
+  if (!currentField_) return {};
+  return QString::asprintf("%f", double(float(GetFieldDouble(currentField_))));
 }
 
 QString DataAccessBase::ColFloatOf(ODBCField *field) {
-  const ODBCField *source = field ? field : m_currentField;
+  const ODBCField *source = field ? field : currentField_;
   if (!source) return {};
   return QString::asprintf("%.0f", GetFieldDouble(source));
 }
@@ -214,7 +214,7 @@ QString DataAccessBase::ColPrefixedText(const QString &text) {
 }
 
 QString DataAccessBase::ColPrefixed() {
-  if (!m_currentField) return {};
+  if (!currentField_) return {};
   return ColPrefixedText(ColOneLine());
 }
 
@@ -227,6 +227,6 @@ QString DataAccessBase::ColValueKind() {
 }
 
 QString DataAccessBase::ColWithSuffix() {
-  if (!m_currentField) return {};
+  if (!currentField_) return {};
   return ColOneLine() + QLatin1Char('_');
 }

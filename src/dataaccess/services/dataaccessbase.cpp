@@ -27,7 +27,7 @@ DataAccessBase::~DataAccessBase() {
   const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
   const QString method = QStringLiteral("DataAccessBase::~DataAccessBase");
   Log(kDebug, Now().Format(pattern) + QStringLiteral(" Start DataAccessBase Destructor"), method);
-  m_relationships.clear();
+  relationships_.clear();
   Log(kDebug, Now().Format(pattern) + QStringLiteral(" End DataAccessBase Destructor"), method);
 }
 
@@ -38,7 +38,7 @@ bool DataAccessBase::OpenTable() {
   try {
     Log(kDebug, QStringLiteral("Opening ") + name + QStringLiteral(" table/query."), kOpenTable);
     bool opened = false;
-    for (int attempt = 0; attempt < m_retryCount && !opened; ++attempt) {
+    for (int attempt = 0; attempt < retryCount_ && !opened; ++attempt) {
       const int code = OpenQueryCode();
       if (code == 0) {
         opened = true;
@@ -86,11 +86,11 @@ void DataAccessBase::LoadRelationshipTable() {
       {"Health", {"DOCTOR", "DENTIST", "DR"}},
       {"Emergency", {"EMERGENCY", "GUARDIAN"}},
   };
-  m_relationships.clear();
+  relationships_.clear();
   for (const auto &category : kCategories)
     for (const char *pattern : category.patterns)
-      m_relationships.emplace_back(QString::fromLatin1(pattern), QString::fromLatin1(category.category));
-  std::sort(m_relationships.begin(), m_relationships.end());
+      relationships_.emplace_back(QString::fromLatin1(pattern), QString::fromLatin1(category.category));
+  std::sort(relationships_.begin(), relationships_.end());
 }
 
 QString DataAccessBase::RelationshipCategory(const QString &relationship) const {
@@ -101,9 +101,9 @@ QString DataAccessBase::RelationshipCategory(const QString &relationship) const 
     return (u >= 32 && u <= 64) || (u >= 91 && u <= 96) || (u >= 123 && u <= 126);
   });
   key.remove(QStringLiteral("STEP"));
-  const auto found = std::lower_bound(m_relationships.begin(), m_relationships.end(), key,
+  const auto found = std::lower_bound(relationships_.begin(), relationships_.end(), key,
                                       [](const auto &entry, const QString &k) { return entry.first < k; });
-  if (found != m_relationships.end() && found->first == key) return found->second;
+  if (found != relationships_.end() && found->first == key) return found->second;
   return QStringLiteral("Contact");
 }
 
@@ -142,24 +142,24 @@ void DataAccessBase::MaskPasswords(QString &text) {
 }
 
 void DataAccessBase::FilterAttendance(const QDate &from, const QDate &to) {
-  if (!m_changeDateField)
+  if (!changeDateField_)
     LogAndThrow(kProgress, QStringLiteral("FilterAttendance: There is no change date set! So cannot filter."),
                 QStringLiteral("DataAccessBase::FilterAttendance"));
-  RemoveLastConditions(m_filterConditions);
-  m_filterConditions = 0;
+  RemoveLastConditions(filterConditions_);
+  filterConditions_ = 0;
   if (IsSetDate(from)) {
-    AddValueCondition(QStringLiteral("AND"), m_changeDateField, QStringLiteral(">="),
+    AddValueCondition(QStringLiteral("AND"), changeDateField_, QStringLiteral(">="),
                       SQLDateText(XDate::FromQDate(from)), 0);
-    ++m_filterConditions;
+    ++filterConditions_;
   }
   if (IsSetDate(to)) {
-    AddValueCondition(QStringLiteral("AND"), m_changeDateField, QStringLiteral("<="),
+    AddValueCondition(QStringLiteral("AND"), changeDateField_, QStringLiteral("<="),
                       SQLDateText(XDate::FromQDate(to)), 0);
-    ++m_filterConditions;
+    ++filterConditions_;
   }
 }
 
 void DataAccessBase::SetFilterDateFields() {
-  m_changeDateField = nullptr;
-  m_filterConditions = 0;
+  changeDateField_ = nullptr;
+  filterConditions_ = 0;
 }

@@ -27,8 +27,8 @@ class DataAccessBase : public PDEWriter {
 
   bool OpenTable() override;
 
-  ODBCField *CurrentField() const { return m_currentField; }
-  void SetCurrentField(ODBCField *field) override { m_currentField = field; }
+  ODBCField *CurrentField() const { return currentField_; }
+  void SetCurrentField(ODBCField *field) override { currentField_ = field; }
 
   // The (pattern, category) table searched by RelationshipCategory; filled at construction.
   void LoadRelationshipTable();
@@ -103,14 +103,14 @@ class DataAccessBase : public PDEWriter {
   void FilterAttendance(const QDate &from, const QDate &to) override;
   // Forgets the change-date field and the filter conditions' count.
   void SetFilterDateFields();
-  void SetChangeDateField(const ODBCField *field) { m_changeDateField = field; }
+  void SetChangeDateField(const ODBCField *field) { changeDateField_ = field; }
 
   // Writes the cached attendance rows whose code changed since they were last sent.
   void CreateStudentDailyAttendanceFromDB(bool filter);
   void CreateStudentPeriodAttendanceFromDB(bool filter);
 
-  const QString &DataSourceName() const { return m_dataSource; }
-  int RetryCount() const { return m_retryCount; }
+  const QString &DataSourceName() const { return dataSource_; }
+  int RetryCount() const { return retryCount_; }
 
  protected:
   // Whether the cached attendance of a student is written when the export filters; every key passes
@@ -140,11 +140,11 @@ class DataAccessBase : public PDEWriter {
   virtual double GetFieldMoney(const ODBCField *) { return 0; }
   virtual bool GetFieldBool(const ODBCField *) { return false; }
 
-  QString m_dataSource;
-  QString m_user;
-  QString m_password;
-  int m_connectionTimeout = 15;
-  int m_commandTimeout = 30;
+  QString dataSource_;
+  QString user_;
+  QString password_;
+  int connectionTimeout_ = 15;
+  int commandTimeout_ = 30;
 
  private:
   struct CachedExport;
@@ -155,9 +155,9 @@ class DataAccessBase : public PDEWriter {
   void WriteChange(DelimitedOutput &output, const AttendanceChange &change);
   QString FormatDate(const XDate &date);
 
-  int m_retryCount = 1;
-  ODBCField *m_currentField = nullptr;
-  std::vector<std::pair<QString, QString>> m_relationships;  // sorted by pattern
-  const ODBCField *m_changeDateField = nullptr;
-  int m_filterConditions = 0;
+  int retryCount_ = 1;
+  ODBCField *currentField_ = nullptr;
+  std::vector<std::pair<QString, QString>> relationships_;  // sorted by pattern
+  const ODBCField *changeDateField_ = nullptr;
+  int filterConditions_ = 0;
 };

@@ -8,49 +8,49 @@
 namespace {}  // namespace
 
 ODBCDataAccess::ODBCDataAccess(int behaviour, QObject *parent)
-    : DataAccessBase(parent), m_session(*this, behaviour) {
-  m_session.SetTimeouts(m_connectionTimeout, m_commandTimeout);
+    : DataAccessBase(parent), session_(*this, behaviour) {
+  session_.SetTimeouts(connectionTimeout_, commandTimeout_);
 }
 
 ODBCDataAccess::~ODBCDataAccess() {
   const QString pattern = QStringLiteral("dd/mm/yyyy|hh:nn:ss");
   const QString method = QStringLiteral("ODBCDataAccess::~ODBCDataAccess");
   Log(kDebug, Now().Format(pattern) + QStringLiteral(" Start ODBCDataAccess Destructor"), method);
-  m_session.Disconnect();
+  session_.Disconnect();
   Log(kDebug, Now().Format(pattern) + QStringLiteral(" End ODBCDataAccess Destructor"), method);
 }
 
 void ODBCDataAccess::SetDataSourceName(const QString &dataSource) {
   if (IsConnected()) Disconnect();
-  m_dataSource = dataSource;
-  m_session.SetDataSource(dataSource);
-  m_session.SetDatabaseType(EffectiveDatabaseType(m_session.DatabaseType(), dataSource));
+  dataSource_ = dataSource;
+  session_.SetDataSource(dataSource);
+  session_.SetDatabaseType(EffectiveDatabaseType(session_.DatabaseType(), dataSource));
 }
 
 void ODBCDataAccess::SetCredentials(const QString &user, const QString &password) {
-  m_user = user;
-  m_password = password;
+  user_ = user;
+  password_ = password;
 }
 
 void ODBCDataAccess::SetTimeouts(int connectionSeconds, int commandSeconds) {
-  m_connectionTimeout = connectionSeconds;
-  m_commandTimeout = commandSeconds;
-  m_session.SetTimeouts(connectionSeconds, commandSeconds);
+  connectionTimeout_ = connectionSeconds;
+  commandTimeout_ = commandSeconds;
+  session_.SetTimeouts(connectionSeconds, commandSeconds);
 }
 
 ODBCTable *ODBCDataAccess::AddTable(const QString &name, const QString &alias, bool required,
                                     const QString &sourceText) {
-  return m_session.Query().AddTable(name, alias, required, sourceText);
+  return session_.Query().AddTable(name, alias, required, sourceText);
 }
 
 ODBCField *ODBCDataAccess::AddField(const ODBCTable *table, const QString &name, bool required,
                                     bool secondary) {
-  return m_session.Query().AddField(table, name, required, secondary);
+  return session_.Query().AddField(table, name, required, secondary);
 }
 
 ODBCField *ODBCDataAccess::AddFieldExpression(const QString &prefix, const ODBCField *field,
                                               const QString &suffix, const QString &alias) {
-  return m_session.Query().AddFieldExpression(prefix, field, suffix, alias);
+  return session_.Query().AddFieldExpression(prefix, field, suffix, alias);
 }
 
 ODBCField *ODBCDataAccess::AddOutputField(const ODBCTable *table, const QString &name,
@@ -67,37 +67,37 @@ ODBCField *ODBCDataAccess::AddOutputField(const ODBCTable *table, const QString 
 
 ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const ODBCField *left,
                                             const QString &op, const ODBCField *right, int level) {
-  return m_session.Query().AddCondition(conjunction, left, op, right, level);
+  return session_.Query().AddCondition(conjunction, left, op, right, level);
 }
 
 ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const ODBCField *left,
                                             const QString &op, const QString &value, int level) {
-  return m_session.Query().AddCondition(conjunction, left, op, value, level);
+  return session_.Query().AddCondition(conjunction, left, op, value, level);
 }
 
 ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const QString &text, int level) {
-  return m_session.Query().AddCondition(conjunction, text, level);
+  return session_.Query().AddCondition(conjunction, text, level);
 }
 
 ODBCOrder *ODBCDataAccess::AddOrder(const ODBCField *field, bool descending) {
-  return m_session.Query().AddOrder(field, descending);
+  return session_.Query().AddOrder(field, descending);
 }
 
 QString ODBCDataAccess::BuildConnectionString(const QString &dataSource, const std::optional<QString> &user,
                                               const std::optional<QString> &password) {
-  return m_session.BuildConnectionString(dataSource, user, password);
+  return session_.BuildConnectionString(dataSource, user, password);
 }
 
 QString ODBCDataAccess::BuildConnectionString() {
-  return BuildConnectionString(m_dataSource, m_user, m_password);
+  return BuildConnectionString(dataSource_, user_, password_);
 }
 
 void ODBCDataAccess::Connect(const QString &connectionString) {
-  m_session.Connect(connectionString);
+  session_.Connect(connectionString);
 }
 
 void ODBCDataAccess::ConnectAndInspect(const QString &connectionString, bool keepConnected) {
-  m_session.ConnectAndInspect(connectionString, keepConnected);
+  session_.ConnectAndInspect(connectionString, keepConnected);
 }
 
 void ODBCDataAccess::ConnectWith(const ParameterMap &parameters) {
@@ -108,14 +108,14 @@ void ODBCDataAccess::ConnectWith(const ParameterMap &parameters) {
 }
 
 void ODBCDataAccess::CloseRecordSet() {
-  m_session.CloseRecordSet();
+  session_.CloseRecordSet();
 }
 
 void ODBCDataAccess::FinishRun() {
   const QString method = QStringLiteral("ODBCDataAccess::FinishRun");
   Log(kInformational, QStringLiteral("Finished Extraction"), method);
   Log(kDebug, QStringLiteral("Finishing Import"), method);
-  if (!m_session.KeepConnected()) {
+  if (!session_.KeepConnected()) {
     Log(kDebug, QStringLiteral("Disconnecting"), method);
     Disconnect();
   }

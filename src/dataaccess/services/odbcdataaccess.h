@@ -16,12 +16,12 @@ class ODBCDataAccess : public DataAccessBase {
   explicit ODBCDataAccess(int behaviour, QObject *parent = nullptr);
   ~ODBCDataAccess() override;
 
-  OdbcSession &Session() { return m_session; }
-  QueryDescription &Query() { return m_session.Query(); }
-  QueryOptions &Options() { return m_session.Query().Options(); }
+  OdbcSession &Session() { return session_; }
+  QueryDescription &Query() { return session_.Query(); }
+  QueryOptions &Options() { return session_.Query().Options(); }
 
-  int DatabaseType() const { return m_session.DatabaseType(); }
-  void SetDatabaseType(int type) { m_session.SetDatabaseType(type); }
+  int DatabaseType() const { return session_.DatabaseType(); }
+  void SetDatabaseType(int type) { session_.SetDatabaseType(type); }
   // The "dsn" value; the database type follows it when it names a SQLite school file. Disconnects
   // first when connected.
   void SetDataSourceName(const QString &dataSource);
@@ -48,54 +48,54 @@ class ODBCDataAccess : public DataAccessBase {
   ODBCCondition *AddCondition(const QString &conjunction, const QString &text, int level = 0);
   ODBCOrder *AddOrder(const ODBCField *field, bool descending = false);
   // Empties the description (tables, fields, conditions, orders).
-  void ClearQuery() override { m_session.Query().ClearQuery(); }
-  QString BuildQuery() override { return m_session.BuildQuery(); }
+  void ClearQuery() override { session_.Query().ClearQuery(); }
+  QString BuildQuery() override { return session_.BuildQuery(); }
 
   // Connection and records.
   QString BuildConnectionString(const QString &dataSource, const std::optional<QString> &user,
                                 const std::optional<QString> &password);
   QString BuildConnectionString();
   QString SQLDate(const XDate &date, int databaseType = 0) const {
-    return m_session.SQLDate(date, databaseType);
+    return session_.SQLDate(date, databaseType);
   }
   void Connect(const QString &connectionString);
   void ConnectAndInspect(const QString &connectionString, bool keepConnected);
-  bool IsConnected() const { return m_session.IsConnected(); }
-  void Disconnect() { m_session.Disconnect(); }
-  int RunQuery(const QString &text) { return m_session.RunQuery(text); }
-  bool OpenQuery() { return m_session.OpenQuery(); }
-  int OpenQueryCode() override { return m_session.OpenQueryCode(); }
+  bool IsConnected() const { return session_.IsConnected(); }
+  void Disconnect() { session_.Disconnect(); }
+  int RunQuery(const QString &text) { return session_.RunQuery(text); }
+  bool OpenQuery() { return session_.OpenQuery(); }
+  int OpenQueryCode() override { return session_.OpenQueryCode(); }
   // Empties the description and closes the record set.
-  void CloseQuery() { m_session.CloseQuery(); }
-  bool GetFirstRecord() override { return m_session.GetFirstRecord(); }
-  bool GetNextRecord() override { return m_session.GetNextRecord(); }
-  int GetRecordCount() override { return m_session.GetRecordCount(); }
-  bool TableExists(const QString &table) { return m_session.TableExists(table); }
-  bool FieldExists(const QString &table, const QString &field) { return m_session.FieldExists(table, field); }
+  void CloseQuery() { session_.CloseQuery(); }
+  bool GetFirstRecord() override { return session_.GetFirstRecord(); }
+  bool GetNextRecord() override { return session_.GetNextRecord(); }
+  int GetRecordCount() override { return session_.GetRecordCount(); }
+  bool TableExists(const QString &table) { return session_.TableExists(table); }
+  bool FieldExists(const QString &table, const QString &field) { return session_.FieldExists(table, field); }
   int HandleException_ValidateConnection(const XException &exception, QString &message) {
-    return m_session.HandleException_ValidateConnection(exception, message);
+    return session_.HandleException_ValidateConnection(exception, message);
   }
   void FinishRun() override;
 
   // Typed getters of the current row.
-  QString GetFieldText(const ODBCField *field) { return m_session.GetFieldText(field); }
-  QString GetFieldString(const ODBCField *field) override { return m_session.GetFieldString(field); }
-  QString GetFieldStringNoZero(const ODBCField *field) { return m_session.GetFieldStringNoZero(field); }
-  QString GetFieldStringNoNA(const ODBCField *field) { return m_session.GetFieldStringNoNA(field); }
-  QString GetFieldOneLine(const ODBCField *field) { return m_session.GetFieldOneLine(field); }
-  QString GetFieldOneLineNoZero(const ODBCField *field) { return m_session.GetFieldOneLineNoZero(field); }
-  QByteArray GetFieldBytes(const ODBCField *field) { return m_session.GetFieldBytes(field); }
-  XDate GetFieldDate(const ODBCField *field) override { return m_session.GetFieldDate(field); }
-  XDateTime GetFieldDateTime(const ODBCField *field) override { return m_session.GetFieldDateTime(field); }
-  XTime GetFieldTime(const ODBCField *field) override { return m_session.GetFieldTime(field); }
-  qint32 GetFieldInt(const ODBCField *field) override { return m_session.GetFieldInt(field); }
-  qint32 GetFieldLong(const ODBCField *field) { return m_session.GetFieldLong(field); }
-  double GetFieldDouble(const ODBCField *field) override { return m_session.GetFieldDouble(field); }
-  double GetFieldMoney(const ODBCField *field) override { return m_session.GetFieldMoney(field); }
-  bool GetFieldBool(const ODBCField *field) override { return m_session.GetFieldBool(field); }
-  QString GetFieldBoolText(const ODBCField *field) { return m_session.GetFieldBoolText(field); }
-  bool IsFieldNull(const ODBCField *field) { return m_session.IsFieldNull(field); }
-  XDate GetFieldDateOrNull(const ODBCField *field) { return m_session.GetFieldDateOrNull(field); }
+  QString GetFieldText(const ODBCField *field) { return session_.GetFieldText(field); }
+  QString GetFieldString(const ODBCField *field) override { return session_.GetFieldString(field); }
+  QString GetFieldStringNoZero(const ODBCField *field) { return session_.GetFieldStringNoZero(field); }
+  QString GetFieldStringNoNA(const ODBCField *field) { return session_.GetFieldStringNoNA(field); }
+  QString GetFieldOneLine(const ODBCField *field) { return session_.GetFieldOneLine(field); }
+  QString GetFieldOneLineNoZero(const ODBCField *field) { return session_.GetFieldOneLineNoZero(field); }
+  QByteArray GetFieldBytes(const ODBCField *field) { return session_.GetFieldBytes(field); }
+  XDate GetFieldDate(const ODBCField *field) override { return session_.GetFieldDate(field); }
+  XDateTime GetFieldDateTime(const ODBCField *field) override { return session_.GetFieldDateTime(field); }
+  XTime GetFieldTime(const ODBCField *field) override { return session_.GetFieldTime(field); }
+  qint32 GetFieldInt(const ODBCField *field) override { return session_.GetFieldInt(field); }
+  qint32 GetFieldLong(const ODBCField *field) { return session_.GetFieldLong(field); }
+  double GetFieldDouble(const ODBCField *field) override { return session_.GetFieldDouble(field); }
+  double GetFieldMoney(const ODBCField *field) override { return session_.GetFieldMoney(field); }
+  bool GetFieldBool(const ODBCField *field) override { return session_.GetFieldBool(field); }
+  QString GetFieldBoolText(const ODBCField *field) { return session_.GetFieldBoolText(field); }
+  bool IsFieldNull(const ODBCField *field) { return session_.IsFieldNull(field); }
+  XDate GetFieldDateOrNull(const ODBCField *field) { return session_.GetFieldDateOrNull(field); }
 
  protected:
   // The common steps of the front-end operations: data source, connection string, connect and a
@@ -104,14 +104,14 @@ class ODBCDataAccess : public DataAccessBase {
 
   bool AddQueryField(ODBCField *field) override { return field != nullptr; }
   void CloseRecordSet() override;
-  void Reconnect() override { Connect(m_session.ConnectionString()); }
+  void Reconnect() override { Connect(session_.ConnectionString()); }
   ODBCCondition *AddValueCondition(const QString &conjunction, const ODBCField *left, const QString &op,
                                    const QString &value, int level) override {
     return AddCondition(conjunction, left, op, value, level);
   }
-  void RemoveLastConditions(int count) override { m_session.Query().RemoveLastConditions(count); }
+  void RemoveLastConditions(int count) override { session_.Query().RemoveLastConditions(count); }
   QString SQLDateText(const XDate &date) override { return SQLDate(date); }
 
  private:
-  OdbcSession m_session;
+  OdbcSession session_;
 };

@@ -12,12 +12,12 @@ const QString kBeginExecute = QStringLiteral("BridgeTaskBase::BeginExecute");
 const ParameterMap kNoParameters;
 }  // namespace
 
-BridgeTaskBase::BridgeTaskBase(QObject *parent) : AppTaskBase(parent), m_parameters(&kNoParameters) {}
+BridgeTaskBase::BridgeTaskBase(QObject *parent) : AppTaskBase(parent), parameters_(&kNoParameters) {}
 
 BridgeTaskBase::~BridgeTaskBase() = default;
 
 QString BridgeTaskBase::Parameter(const QString &name) const {
-  return m_parameters->value(name);
+  return parameters_->value(name);
 }
 
 bool BridgeTaskBase::LoadList(const QString &) {
@@ -65,17 +65,17 @@ QDate BridgeTaskBase::Today() const {
 
 bool BridgeTaskBase::BeginExecute(const ParameterMap &parameters, int flags, QString &message) {
   Log(5, QStringLiteral("Starting Execution..."), kBeginExecute);
-  m_parameters = &parameters;
+  parameters_ = &parameters;
   if (!SetPDEFolder(parameters.value(QStringLiteral("path")))) return false;
-  Log(7, QStringLiteral("PDE Folder is: ") + m_pdeFolder, QString());
-  m_lastUpdateDate = ReadLastUpdateDate(m_pdeFolder);
-  m_lastUpdateTime = ReadLastUpdateDateTime(m_pdeFolder);
+  Log(7, QStringLiteral("PDE Folder is: ") + pdeFolder_, QString());
+  lastUpdateDate_ = ReadLastUpdateDate(pdeFolder_);
+  lastUpdateTime_ = ReadLastUpdateDateTime(pdeFolder_);
   Log(7,
       QStringLiteral("Update Date is: ") +
-          XDate::FromQDate(m_lastUpdateDate).Format(QStringLiteral("MMM DD YYYY")),
+          XDate::FromQDate(lastUpdateDate_).Format(QStringLiteral("MMM DD YYYY")),
       kBeginExecute);
-  m_total = GetProgressSize(flags);
-  emit writeProgress(QStringLiteral("start_progress"), m_total);
+  total_ = GetProgressSize(flags);
+  emit writeProgress(QStringLiteral("start_progress"), total_);
 
   try {
     const bool ok = Execute(parameters, flags, message);
@@ -104,14 +104,14 @@ bool BridgeTaskBase::SetPDEFolder(const QString &path) {
     emit writeError(QStringLiteral("file"), text);
     return false;
   }
-  m_pdeFolder = absolute;
-  if (!m_pdeFolder.endsWith(QDir::separator())) m_pdeFolder += QDir::separator();
+  pdeFolder_ = absolute;
+  if (!pdeFolder_.endsWith(QDir::separator())) pdeFolder_ += QDir::separator();
   return true;
 }
 
 int BridgeTaskBase::GetProgressSize(int flags) {
-  return CalculateProgressSize(flags, m_setupTotal, m_lutTotal, m_importTotal, m_dailyAttTotal,
-                               m_periodAttTotal, m_pdeFolder);
+  return CalculateProgressSize(flags, setupTotal_, lutTotal_, importTotal_, dailyAttTotal_, periodAttTotal_,
+                               pdeFolder_);
 }
 
 int BridgeTaskBase::CalculateProgressSize(int flags, int setup, int lut, int import, int dailyAtt,

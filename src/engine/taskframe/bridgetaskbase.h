@@ -48,8 +48,8 @@ class BridgeTaskBase : public AppTaskBase {
   static QString CleanFileName(const QString &text);
   static QString CleanPathName(const QString &text);
 
-  const QString &PDEFolder() const { return m_pdeFolder; }
-  const ParameterMap &Parameters() const { return *m_parameters; }
+  const QString &PDEFolder() const { return pdeFolder_; }
+  const ParameterMap &Parameters() const { return *parameters_; }
   QString Parameter(const QString &name) const;
 
  protected:
@@ -60,16 +60,16 @@ class BridgeTaskBase : public AppTaskBase {
   // Today's local date; a seam so tests can fix the day the attendance window is counted to.
   virtual QDate Today() const;
 
-  int m_setupTotal = 0;
-  int m_lutTotal = 0;
-  int m_importTotal = 0;
-  int m_periodAttTotal = 0;
-  int m_dailyAttTotal = 0;
-  int m_total = 0;
-  const ParameterMap *m_parameters = nullptr;
-  QString m_pdeFolder;
-  QDate m_lastUpdateDate;
-  QDateTime m_lastUpdateTime;
+  int setupTotal_ = 0;
+  int lutTotal_ = 0;
+  int importTotal_ = 0;
+  int periodAttTotal_ = 0;
+  int dailyAttTotal_ = 0;
+  int total_ = 0;
+  const ParameterMap *parameters_ = nullptr;
+  QString pdeFolder_;
+  QDate lastUpdateDate_;
+  QDateTime lastUpdateTime_;
 
  private:
   bool listNotSetUp(QString &message);

@@ -6,13 +6,13 @@
 SchoolAttendanceRun::SchoolAttendanceRun(const QString &schoolDb, const QString &importFolder,
                                          const QDate &today, std::optional<XTime> clockTime)
     : ODBCDataAccess(0), today_(today), clockTime_(clockTime) {
-  parameters_[QStringLiteral("appTitle_")] = QStringLiteral("Kestrane Infinite Campus Bridge");
-  parameters_[QStringLiteral("appType_")] = QStringLiteral("Data Extractor");
-  parameters_[QStringLiteral("appShortName_")] = QStringLiteral("Infinite Campus");
-  parameters_[QStringLiteral("appVersion_")] = QStringLiteral("2.3.3.2");
-  parameters_[QStringLiteral("appAlias_")] = QStringLiteral("ic_de");
-  parameters_[QStringLiteral("appBuildDate_")] = QStringLiteral("Oct 30 2014 19:24:20");
-  m_parameters = &parameters_;
+  runParameters_[QStringLiteral("appTitle_")] = QStringLiteral("Kestrane Infinite Campus Bridge");
+  runParameters_[QStringLiteral("appType_")] = QStringLiteral("Data Extractor");
+  runParameters_[QStringLiteral("appShortName_")] = QStringLiteral("Infinite Campus");
+  runParameters_[QStringLiteral("appVersion_")] = QStringLiteral("2.3.3.2");
+  runParameters_[QStringLiteral("appAlias_")] = QStringLiteral("ic_de");
+  runParameters_[QStringLiteral("appBuildDate_")] = QStringLiteral("Oct 30 2014 19:24:20");
+  parameters_ = &runParameters_;
   SetPDEFolder(importFolder);
   SetDatabaseType(DatabaseType::MSSQL);
   Options().QuoteFields = true;
@@ -51,8 +51,8 @@ void SchoolAttendanceRun::DescribeAttendanceQuery() {
 
 void SchoolAttendanceRun::Run(const QDate &yearStart, const QDate &yearEnd) {
   // What the frame does at the start of every run.
-  m_lastUpdateDate = ReadLastUpdateDate(PDEFolder());
-  m_lastUpdateTime = ReadLastUpdateDateTime(PDEFolder());
+  lastUpdateDate_ = ReadLastUpdateDate(PDEFolder());
+  lastUpdateTime_ = ReadLastUpdateDateTime(PDEFolder());
   Connect(BuildConnectionString());
   StartPDEWriter();
 

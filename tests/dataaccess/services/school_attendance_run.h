@@ -25,7 +25,7 @@ class SchoolAttendanceRun : public ODBCDataAccess {
 
   // The date windows the attendance query was limited to, in the order read.
   const std::vector<std::pair<QDate, QDate>> &Windows() const { return windows_; }
-  QDate LastUpdateDate() const { return m_lastUpdateDate; }
+  QDate LastUpdateDate() const { return lastUpdateDate_; }
 
   void FilterAttendance(const QDate &from, const QDate &to) override;
 
@@ -36,7 +36,7 @@ class SchoolAttendanceRun : public ODBCDataAccess {
  private:
   void DescribeAttendanceQuery();
 
-  ParameterMap parameters_;
+  ParameterMap runParameters_;
   QDate today_;
   std::optional<XTime> clockTime_;
   std::vector<std::pair<QDate, QDate>> windows_;

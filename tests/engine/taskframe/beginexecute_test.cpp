@@ -51,13 +51,13 @@ class ScriptedTask : public BridgeTaskBase {
   }
 
   void SetTotals(int setup, int lut, int import, int periodAtt, int dailyAtt) {
-    m_setupTotal = setup;
-    m_lutTotal = lut;
-    m_importTotal = import;
-    m_periodAttTotal = periodAtt;
-    m_dailyAttTotal = dailyAtt;
+    setupTotal_ = setup;
+    lutTotal_ = lut;
+    importTotal_ = import;
+    periodAttTotal_ = periodAtt;
+    dailyAttTotal_ = dailyAtt;
   }
-  void UseParameters(const ParameterMap &parameters) { m_parameters = &parameters; }
+  void UseParameters(const ParameterMap &parameters) { parameters_ = &parameters; }
 
   std::function<bool(QString &)> engine;
   QDate lastUpdate;
