@@ -1,4 +1,5 @@
-// The engine's teacher list: staff members who teach at the school, those without a last name last.
+// The engine's construction and its teacher list: staff members who teach at the school, those
+// without a last name last.
 #include "expengine.h"
 
 #include "loglevels.h"
@@ -15,7 +16,16 @@ QString JoinNonEmpty(const QString &first, const QString &second, const QString 
 }
 }  // namespace
 
-ExpEngine::ExpEngine(QObject *parent) : ODBCExpEngineBase(parent) {}
+ExpEngine::ExpEngine(QObject *parent) : ODBCExpEngineBase(parent) {
+  ControlSettings().termsAreBins = true;
+  ControlSettings().gradesDontCreateSections = true;
+  ControlSettings().minVersion = PackVersion(QStringLiteral("7.5.0"));
+  setupTotal_ = 0;
+  lutTotal_ = 4;
+  importTotal_ = 38;
+  periodAttTotal_ = 1;
+  dailyAttTotal_ = 0;
+}
 
 ExpEngine::~ExpEngine() = default;
 

@@ -1,0 +1,282 @@
+// The one routine that runs every declared export: the declaration becomes the current query
+// (tables, selected and query-only fields, joins, conditions and named blocks with the run's values
+// as dialect literals), the writer writes the rows that pass the row filter, and a guard clears the
+// export's registrations, DISTINCT and record set on every path.
+#include <cstring>
+
+#include "expengine.h"
+#include "loglevels.h"
+#include "sqlliteral.h"
+#include "xexception.h"
+
+using namespace exportdef;
+
+namespace {
+const QString kRoutine = QStringLiteral("ExpEngine::RunTableExport");
+
+QString AliasOf(const char *source) {
+  const char *dot = std::strchr(source, '.');
+  return dot ? QString::fromLatin1(source, dot - source) : QString::fromLatin1(source);
+}
+
+QString ColumnOf(const char *source) {
+  const char *dot = std::strchr(source, '.');
+  return QString::fromLatin1(dot ? dot + 1 : source);
+}
+}  // namespace
+
+// Whatever way an export ends, the next one starts from nothing: no registration, no DISTINCT, no
+// attendance window, no open record set.
+class ExportGuard {
+ public:
+  explicit ExportGuard(std::function<void()> clear) : clear_(std::move(clear)) {}
+  ~ExportGuard() { clear_(); }
+  ExportGuard(const ExportGuard &) = delete;
+  ExportGuard &operator=(const ExportGuard &) = delete;
+
+ private:
+  std::function<void()> clear_;
+};
+
+void ExpEngine::ClearTableState() {
+  exportTables_.clear();
+  exportFields_.clear();
+  registered_ = {};
+  warnedNoStructure_ = false;
+  SetFilterDateFields();
+  Options().Distinct = false;
+}
+
+const ODBCTable *ExpEngine::TableOf(const char *source) {
+  const QString alias = AliasOf(source);
+  for (const auto &[name, table] : exportTables_)
+    if (name == alias) return table;
+  LogAndThrow(kCritical, QStringLiteral("Export names an undeclared table alias: ") + alias, kRoutine);
+}
+
+ODBCField *ExpEngine::FieldOf(const char *source) {
+  const QString key = QString::fromLatin1(source);
+  for (const auto &[name, field] : exportFields_)
+    if (name == key) return field;
+  return nullptr;
+}
+
+// A field a condition names: the declared column when there is one, else a condition-only field
+// that is not selected (the year link resolves to yearID or endYear).
+ODBCField *ExpEngine::ConditionField(const char *source) {
+  if (ODBCField *field = FieldOf(source)) return field;
+  const ODBCTable *table = TableOf(source);
+  const QString column = ColumnOf(source);
+  ODBCField *field =
+      column == QLatin1String(kYearLink) ? YearLinkField(table) : AddField(table, column, true, true);
+  exportFields_.emplace_back(QString::fromLatin1(source), field);
+  return field;
+}
+
+void ExpEngine::AddColumnOf(const Column &column) {
+  const CustomField &custom = column.custom;
+  auto addHeader = [&] {
+    if (!custom.kind)
+      AddHeaderField(QString::fromLatin1(column.header));
+    else
+      AddHeaderField(QString::fromLatin1(column.header), QString::fromLatin1(custom.name),
+                     QString::fromLatin1(custom.title), QString::fromLatin1(custom.kind),
+                     QString::fromLatin1(custom.extra));
+  };
+  if (!column.source) {
+    AddColumn(nullptr, QString::fromUtf8(column.constant), ValueGetter(), kWriteText);
+    addHeader();
+    return;
+  }
+  ODBCField *field = AddField(TableOf(column.source), ColumnOf(column.source), column.required);
+  if (!field) return;  // an optional column the database lacks: its import column is left out
+  exportFields_.emplace_back(QString::fromLatin1(column.source), field);
+  if (column.registers & kStudentField) registered_.student = field;
+  if (column.registers & kStructureField) registered_.structure = field;
+  if (column.registers & kSectionField) registered_.section = field;
+  if (column.registers & kExcuseField) registered_.excuse = field;
+  if (column.registers & kConductField) registered_.conduct = field;
+  if (column.registers & kAttendanceDateField) SetChangeDateField(field);
+  if (!column.header) return;
+  const exportdef::Getter getter = column.get;
+  AddColumn(field, QString(),
+            getter ? ValueGetter([this, getter] { return getter(*this); })
+                   : ValueGetter([this] { return ColOneLine(); }),
+            0);
+  addHeader();
+}
+
+QString ExpEngine::Conjunction() {
+  return Query().Conditions().empty() ? QString() : QStringLiteral("AND");
+}
+
+QString ExpEngine::Literal(const Operand &operand) const {
+  switch (operand.kind) {
+    case Operand::Kind::Number:
+      return QString::number(operand.number);
+    case Operand::Kind::Text:
+      return SqlQuote(QString::fromUtf8(operand.text));
+    case Operand::Kind::Null:
+      return QStringLiteral("NULL");
+    case Operand::Kind::Run:
+      switch (operand.run) {
+        case RunValue::District:
+          return SqlQuote(run_.district);
+        case RunValue::School:
+          return SqlQuote(run_.school);
+        case RunValue::Year:
+          return SqlQuote(run_.year);
+        case RunValue::Today:
+          return SQLDate(run_.today);
+      }
+      break;
+    case Operand::Kind::Field:
+      break;
+  }
+  return {};
+}
+
+void ExpEngine::AddConditionOf(const Condition &condition) {
+  auto add = [this](const Condition &c, const QString &conjunction, int level) {
+    const QString op = QString::fromLatin1(c.op);
+    if (c.right.kind == Operand::Kind::Field)
+      AddCondition(conjunction, ConditionField(c.left), op, ConditionField(c.right.text), level);
+    else
+      AddCondition(conjunction, ConditionField(c.left), op, Literal(c.right), level);
+  };
+  // In a group every alternative but the last is at level 1 and the last returns to level 0: the
+  // query builder opens the bracket with the first and closes it after the last.
+  if (condition.anyOf.empty()) {
+    add(condition, Conjunction(), 0);
+    return;
+  }
+  const size_t last = condition.anyOf.size() - 1;
+  for (size_t i = 0; i <= last; ++i)
+    add(condition.anyOf[i], i == 0 ? Conjunction() : QStringLiteral("OR"), i == last ? 0 : 1);
+}
+
+void ExpEngine::AddActiveUntil(const char *endDate, const char *opWithoutCutoff) {
+  const bool cutoff = run_.inactiveCutoff.IsValid();
+  const QString op = QString::fromLatin1(cutoff ? ">=" : opWithoutCutoff);
+  const QString literal = SQLDate(cutoff ? run_.inactiveCutoff : run_.today);
+  ODBCField *field = ConditionField(endDate);
+  AddCondition(Conjunction(), field, QStringLiteral("IS"), QStringLiteral("NULL"), 1);
+  AddCondition(QStringLiteral("OR"), field, op, literal, 0);
+}
+
+void ExpEngine::AddBlock(const Block &block) {
+  const QByteArray alias = block.alias;
+  auto source = [&alias](const char *column) { return alias + '.' + column; };
+  auto equals = [this](const QByteArray &field, RunValue value) {
+    AddConditionOf(Where(field.constData(), "=", exportdef::Run(value)));
+  };
+  switch (block.kind) {
+    case Block::Kind::DistrictSchool:
+      equals(source("districtID"), RunValue::District);
+      equals(source("schoolID"), RunValue::School);
+      return;
+    case Block::Kind::School:
+      equals(source("schoolID"), RunValue::School);
+      return;
+    case Block::Kind::Enrollment:
+      equals(source("startYear"), RunValue::Year);
+      AddActiveUntil(source("endDate").constData(), ">");
+      return;
+    case Block::Kind::CalendarYear: {
+      const QByteArray year = block.second;
+      equals(source("districtID"), RunValue::District);
+      equals(source("schoolID"), RunValue::School);
+      AddConditionOf(Where(source(kYearLink).constData(), "=", Field((year + '.' + kYearLink).constData())));
+      equals(year + ".startYear", RunValue::Year);
+      return;
+    }
+    case Block::Kind::StaffActive:
+      AddActiveUntil(source("endDate").constData(), ">=");
+      return;
+    case Block::Kind::NonStaff:
+      LogAndThrow(kCritical, QStringLiteral("The non-staff condition is not available."), kRoutine);
+  }
+}
+
+void ExpEngine::DescribeQuery(const ExportDef &definition) {
+  exportTables_.clear();
+  exportFields_.clear();
+  registered_ = {};
+  Options().Distinct = definition.distinct;
+  for (const Table &table : definition.tables)
+    exportTables_.emplace_back(QString::fromLatin1(table.alias),
+                               AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
+  for (const Column &column : definition.columns) AddColumnOf(column);
+  for (const Join &join : definition.joins) AddConditionOf(Where(join.left, "=", Field(join.right)));
+  for (const Condition &condition : definition.where) AddConditionOf(condition);
+  for (const Block &block : definition.blocks) AddBlock(block);
+}
+
+RowFilter ExpEngine::FilterOf(Filter filter) {
+  switch (filter) {
+    case Filter::None:
+      return {};
+    case Filter::IncludedStudent:
+      return [this] { return IsIncludedStudent(); };
+    case Filter::IncludedStudentSection:
+      return [this] { return IsIncludedStudentSection(); };
+    case Filter::IncludedSection:
+      return [this] { return IsIncludedSection(); };
+    case Filter::ReferencedConductKey:
+      return [this] { return IsReferencedConductKey(); };
+  }
+  return {};
+}
+
+void ExpEngine::AbandonExport() {
+  CloseRecordSet();
+  ClearQuery();
+  columns_.clear();
+  ClearTableState();
+}
+
+void ExpEngine::RunTableExport(const ExportDef &definition) {
+  ExportGuard guard([this] { AbandonExport(); });
+  StartTable(QString::fromUtf8(definition.title), QString::fromUtf8(definition.file));
+  DescribeQuery(definition);
+  WriteTable(FilterOf(definition.filter));
+  EndTable();
+}
+
+void ExpEngine::RunLookup(const ExportDef &definition, const std::function<void()> &onRecord) {
+  ExportGuard guard([this] { AbandonExport(); });
+  const QString title = QString::fromUtf8(definition.title);
+  StartTable(title, QString());
+  DescribeQuery(definition);
+  OpenOrThrow(title);
+  for (bool more = GetFirstRecord(); more; more = GetNextRecord()) onRecord();
+  EndTable();
+}
+
+// The attendance table is started by the cache (PERIOD_ATT), which also names its table file.
+void ExpEngine::RunAttendanceExport(const ExportDef &definition, const XDate &start, const XDate &end) {
+  ExportGuard guard([this] { AbandonExport(); });
+  StartAttTable(QStringLiteral("PERIOD_ATT"), true, false);
+  DescribeQuery(definition);
+  WriteAttendanceTable(start.ToQDate(), end.ToQDate(), FilterOf(definition.filter), false);
+  EndTable();
+}
+
+void ExpEngine::OpenOrThrow(const QString &title) {
+  if (!OpenTable()) LogAndThrow(kCritical, QStringLiteral("Could not open the query of ") + title, kRoutine);
+}
+
+QString ExpEngine::Text(const char *source) {
+  ODBCField *field = FieldOf(source);
+  if (!field) return {};
+  ODBCField *current = CurrentField();
+  SetCurrentField(field);
+  const QString text = ColOneLine();
+  SetCurrentField(current);
+  return text;
+}
+
+bool ExpEngine::Flag(const char *source) {
+  const ODBCField *field = FieldOf(source);
+  return field && GetFieldBool(field);
+}
