@@ -55,13 +55,16 @@ ODBCField *QueryDescription::AddField(const ODBCTable *table, const QString &nam
     if (required) task_.LogAndThrow(Critical, QStringLiteral("Required ") + message, kAddField);
     return nullptr;
   }
-  auto &list = secondary ? secondaryFields_ : fields_;
-  list.push_back(std::make_unique<ODBCField>(*table, name, fieldCounter_++));
-  return list.back().get();
+  // A condition-only field is not selected, so it has no column of the result to be read from.
+  if (secondary) {
+    secondaryFields_.push_back(std::make_unique<ODBCField>(*table, name, kNotSelected));
+    return secondaryFields_.back().get();
+  }
+  return AddField(*table, name);
 }
 
 ODBCField *QueryDescription::AddField(const ODBCTable &table, const QString &name) {
-  fields_.push_back(std::make_unique<ODBCField>(table, name, fieldCounter_++));
+  fields_.push_back(std::make_unique<ODBCField>(table, name, int(fields_.size())));
   return fields_.back().get();
 }
 
@@ -71,7 +74,7 @@ ODBCField *QueryDescription::AddFieldExpression(const QString &prefix, const ODB
     task_.LogAndThrow(Critical, QStringLiteral("Field NULL in ODBC::AddFieldExpression."),
                       QStringLiteral("ODBCDataAccess::AddFieldExpression"));
   fields_.push_back(
-      std::make_unique<ODBCField>(field->Table(), field->Name(), fieldCounter_++, alias, prefix, suffix));
+      std::make_unique<ODBCField>(field->Table(), field->Name(), int(fields_.size()), alias, prefix, suffix));
   return fields_.back().get();
 }
 
@@ -114,10 +117,10 @@ ODBCOrder *QueryDescription::AddOrder(const ODBCField *field, bool descending) {
 }
 
 void QueryDescription::ClearQuery() {
-  fieldCounter_ = 0;
   // Orders and conditions refer to fields, fields to tables: release them in that order.
   orders_.clear();
   conditions_.clear();
+  secondaryFields_.clear();
   fields_.clear();
   tables_.clear();
 }

@@ -46,8 +46,11 @@ class QueryDescription {
                               const QString &value, int level = 0);
   ODBCCondition *AddCondition(const QString &conjunction, const QString &conditionText, int level = 0);
   ODBCOrder *AddOrder(const ODBCField *field, bool descending = false);
-  // Empties tables, fields, conditions and orders and restarts the field counter; the secondary
-  // fields stay until the description is destroyed.
+  // The ordinal of a condition-only field, which the result has no column for.
+  static constexpr int kNotSelected = -1;
+
+  // Empties tables, fields (selected and condition-only), conditions and orders. A selected field's
+  // ordinal is its position in the select list.
   void ClearQuery();
   // Removes the last count conditions (a date window that is about to be replaced).
   void RemoveLastConditions(int count);
@@ -73,7 +76,6 @@ class QueryDescription {
   int behaviour_;
   QueryOptions options_;
   SchemaChecks *checks_ = nullptr;
-  int fieldCounter_ = 0;
   std::vector<std::unique_ptr<ODBCTable>> tables_;
   std::vector<std::unique_ptr<ODBCField>> fields_;
   std::vector<std::unique_ptr<ODBCField>> secondaryFields_;

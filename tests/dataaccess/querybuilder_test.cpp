@@ -164,13 +164,15 @@ TEST(BuildQuery, AccessWarnsAndXBaseRefusesTwoTables) {
   }
 }
 
-TEST(QueryDescription, OrdinalsCountEveryFieldAndRestartOnClear) {
+// Values are read by ordinal: a selected field's ordinal is its place in the select list, and a
+// condition-only field, which is not selected, has none.
+TEST(QueryDescription, OrdinalsArePositionsInTheSelectListAndRestartOnClear) {
   RecordingTask task;
   QueryDescription query(task, 0);
   auto *t = query.AddTable("T", "t");
   EXPECT_EQ(query.AddField(t, "a", true)->Ordinal(), 0);
-  EXPECT_EQ(query.AddField(t, "hidden", true, true)->Ordinal(), 1);
-  EXPECT_EQ(query.AddField(*t, "b")->Ordinal(), 2);
+  EXPECT_EQ(query.AddField(t, "hidden", true, true)->Ordinal(), QueryDescription::kNotSelected);
+  EXPECT_EQ(query.AddField(*t, "b")->Ordinal(), 1);
   EXPECT_EQ(query.Fields().size(), 2u);
   query.ClearQuery();
   EXPECT_TRUE(query.Tables().empty());

@@ -252,3 +252,23 @@ TEST_F(SqliteSession, TrialQueryAndSchemaLog) {
 }
 
 }  // namespace
+
+// A condition-only field declared before the selected ones takes no column of the result, so every
+// selected field still reads its own value; after a new description none of them is left over.
+TEST_F(SqliteSession, ConditionOnlyFieldsDoNotShiftTheColumnsRead) {
+  QueryDescription &q = session_.Query();
+  for (int pass = 0; pass < 2; ++pass) {
+    q.ClearQuery();
+    const ODBCTable *t = q.AddTable("Typed", "t");
+    const ODBCField *id = q.AddField(t, "id", true, true);
+    const ODBCField *name = q.AddField(t, "name", true);
+    const ODBCField *small = q.AddField(t, "small", true);
+    q.AddCondition(QString(), id, "=", "1");
+    ASSERT_TRUE(session_.OpenQuery());
+    ASSERT_TRUE(session_.GetFirstRecord());
+    EXPECT_EQ(session_.GetFieldText(name), "O'Brien");
+    EXPECT_EQ(session_.GetFieldText(small), "-7");
+    EXPECT_THROW(session_.GetFieldText(id), XException);
+    EXPECT_EQ(name->Ordinal(), 0);
+  }
+}
