@@ -15,18 +15,14 @@
 
 namespace {
 
+using icbtest::SortedLines;
+
 const QString kExpected = QStringLiteral(ICB_SOURCE_DIR "/tests/engine/expected/tiny/");
 const QByteArray kLineEnd = "\r\n";
 
 QByteArray ReadAll(const QString &path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QList<QByteArray> SortedLines(const QByteArray &bytes) {
-  QList<QByteArray> lines = bytes.split('\n');
-  std::sort(lines.begin(), lines.end());
-  return lines;
 }
 
 ParameterMap ReadCase(const QString &name) {

@@ -1,6 +1,9 @@
 // The engine runs of the end-to-end engine tests.
 #include "tiny_run.h"
 
+#include <QProcess>
+#include <algorithm>
+
 namespace icbtest {
 
 ParameterMap RunParameters(const QString &folder, const QString &dsn, const ParameterMap &extra) {
@@ -33,6 +36,23 @@ QString RunEngine(const ParameterMap &parameters, int flags, const QDate &today)
   QString message;
   if (engine.BeginExecute(parameters, flags, message)) return {};
   return failure.isEmpty() ? message : failure;
+}
+
+}  // namespace icbtest
+
+namespace icbtest {
+
+QList<QByteArray> SortedLines(const QByteArray &bytes) {
+  QList<QByteArray> lines = bytes.split('\n');
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+bool SqliteExec(const QString &db, const QString &statement) {
+  QProcess sqlite;
+  sqlite.start(QStringLiteral("sqlite3"), {db, statement});
+  return sqlite.waitForFinished(30000) && sqlite.exitStatus() == QProcess::NormalExit &&
+         sqlite.exitCode() == 0;
 }
 
 }  // namespace icbtest

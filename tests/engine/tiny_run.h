@@ -28,3 +28,10 @@ ParameterMap RunParameters(const QString &folder, const QString &dsn, const Para
 QString RunEngine(const ParameterMap &parameters, int flags, const QDate &today = kRunToday);
 
 }  // namespace icbtest
+
+namespace icbtest {
+// The lines of a table file, sorted: the rows' order is the database's.
+QList<QByteArray> SortedLines(const QByteArray &bytes);
+// Runs an SQL statement on a SQLite file with the sqlite3 shell; false when it fails.
+bool SqliteExec(const QString &db, const QString &statement);
+}  // namespace icbtest
