@@ -2,6 +2,7 @@
 #include "connectionstring.h"
 
 #include <QStringList>
+#include <algorithm>
 
 #include "bridgetaskbase.h"
 #include "databasetype.h"
@@ -10,11 +11,15 @@ namespace {
 
 const QString kBuildMethod = QStringLiteral("ODBCDataAccess::BuildConnectionString");
 
-// A value holding ";" (or opening with "{") would end its key early and could smuggle in other
-// keys; such values are written between braces, the connection-string quoting both ODBC and
-// OLE DB understand. Ordinary values are written unchanged.
+// A value holding ";" would end its key early and could smuggle in other keys; one holding a
+// quote or a brace could be read as quoted by a driver or end a braced value early. Such values
+// are written between braces, the ODBC quoting, with "}" doubled inside; ordinary values are
+// written unchanged.
 QString keyValue(const QString &value) {
-  if (!value.contains(QLatin1Char(';')) && !value.startsWith(QLatin1Char('{'))) return value;
+  const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+    return c == QLatin1Char(';') || c == QLatin1Char('"') || c == QLatin1Char('{') || c == QLatin1Char('}');
+  });
+  if (plain) return value;
   QString braced = value;
   braced.replace(QLatin1Char('}'), QLatin1String("}}"));
   return QLatin1Char('{') + braced + QLatin1Char('}');
@@ -42,7 +47,8 @@ QString sqlServer(const QString &dataSource, const std::optional<QString> &user,
     server = dataSource.left(separator);
     database = dataSource.mid(separator + 1).trimmed();
   }
-  QString text = QStringLiteral("Provider=MSDASQL;Persist Security Info=False;Data Source=") + server;
+  QString text =
+      QStringLiteral("Provider=MSDASQL;Persist Security Info=False;Data Source=") + keyValue(server);
   if (!database.isEmpty()) text += QStringLiteral(";Database=") + keyValue(database);
   const QString u = user.value_or(QString());
   if (u.isEmpty()) return text + QStringLiteral(";Trusted_Connection=yes;");
@@ -130,33 +136,6 @@ QString BuildConnectionString(BridgeTaskBase &task, int type, const QString &d,
   }
 }
 
-QString MaskPasswords(const QString &text) {
-  // Every password key, in any letter case and wherever it occurs, is masked: a connection string
-  // that carries the password twice must not leak the second copy.
-  QString masked = text;
-  for (const QLatin1String key : {QLatin1String("Password="), QLatin1String("PWD=")}) {
-    qsizetype from = 0;
-    while ((from = masked.indexOf(key, from, Qt::CaseInsensitive)) >= 0) {
-      qsizetype at = from + key.size();
-      const bool braced = at < masked.size() && masked.at(at) == QLatin1Char('{');
-      for (; at < masked.size(); ++at) {
-        const QChar c = masked.at(at);
-        if (!braced && (c == QLatin1Char(';') || c == QLatin1Char('"'))) break;
-        masked[at] = QLatin1Char('*');
-        if (!braced || c != QLatin1Char('}')) continue;
-        if (at + 1 < masked.size() && masked.at(at + 1) == QLatin1Char('}')) {
-          masked[++at] = QLatin1Char('*');  // "}}" inside braces is one literal brace
-          continue;
-        }
-        ++at;  // the closing brace ends the value
-        break;
-      }
-      from = at;
-    }
-  }
-  return masked;
-}
-
 namespace {
 
 // Splits "key=value;key={va;lue};..." into its parts, braces kept around their value.
@@ -189,6 +168,18 @@ QStringList splitPairs(const QString &text) {
   return parts;
 }
 
+// A key naming a password: "Password" or "PWD" in any letter case, also as the last word of a
+// longer text ("...connection string: Password").
+bool isPasswordKey(const QString &key) {
+  const QString trimmed = key.trimmed();
+  for (const QLatin1String name : {QLatin1String("password"), QLatin1String("pwd")}) {
+    if (!trimmed.endsWith(name, Qt::CaseInsensitive)) continue;
+    const qsizetype before = trimmed.size() - name.size() - 1;
+    if (before < 0 || !trimmed.at(before).isLetterOrNumber()) return true;
+  }
+  return false;
+}
+
 QString odbcKeyword(const QString &adoKey) {
   const QString key = adoKey.trimmed().toLower();
   if (key == QLatin1String("data source")) return QStringLiteral("DSN");
@@ -202,6 +193,18 @@ QString odbcKeyword(const QString &adoKey) {
 }
 
 }  // namespace
+
+QString MaskPasswords(const QString &text) {
+  // The text is read as the driver reads it, pair by pair, so a password is masked whole whatever
+  // it holds (quotes, braces, semicolons inside braces) and wherever its key stands.
+  QStringList parts = splitPairs(text);
+  for (QString &part : parts) {
+    const qsizetype eq = part.indexOf(QLatin1Char('='));
+    if (eq < 0 || !isPasswordKey(part.left(eq))) continue;
+    part = part.left(eq + 1) + QString(part.size() - eq - 1, QLatin1Char('*'));
+  }
+  return parts.join(QLatin1Char(';'));
+}
 
 QString ToOdbcConnectionString(const QString &connectionString, int databaseType) {
   QStringList odbc;

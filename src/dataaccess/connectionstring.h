@@ -12,7 +12,8 @@ class BridgeTaskBase;
 QString BuildConnectionString(BridgeTaskBase &task, int databaseType, const QString &dataSource,
                               const std::optional<QString> &user, const std::optional<QString> &password);
 
-// The text with every password value replaced by "*", one for each character.
+// The text with every password value replaced by "*", one for each character. The text is read as
+// key=value pairs the way the driver reads a connection string (braced values whole).
 QString MaskPasswords(const QString &text);
 
 // The keywords the ODBC driver manager understands: Data Source -> DSN, User ID/User Id/Uid -> UID,

@@ -6,7 +6,6 @@
 #include "bridgetaskbase.h"
 #include "connectionstring.h"
 #include "databasetype.h"
-#include "existencequeries.h"
 #include "sqldate.h"
 
 namespace {
@@ -182,16 +181,27 @@ OdbcSession::Outcome OdbcSession::runExistenceTest(const QString &query, int tes
   }
 }
 
-bool OdbcSession::existenceAnswer(const QString &query, int test, const QString &fallback, int fallbackTest,
-                                  bool logSteps) {
+bool OdbcSession::existenceAnswer(const ExistenceQuery &query, const QString &subject, bool logSteps) {
   QString error;
-  Outcome outcome = runExistenceTest(query, test, logSteps && fallback.isEmpty(), &error);
-  if (outcome == Outcome::Failed && !fallback.isEmpty()) {
+  Outcome outcome =
+      runExistenceTest(query.query, int(query.test), logSteps && query.fallbackQuery.isEmpty(), &error);
+  if (outcome == Outcome::Failed && !query.fallbackQuery.isEmpty()) {
     if (logSteps) {
       log(Debug, QStringLiteral("TrialQuery Failed.  Trying Count"), "DoFieldExists");
       log(Debug, QStringLiteral("TrialQuery Failed: ") + error, "DoFieldExists");
     }
-    outcome = runExistenceTest(fallback, fallbackTest, logSteps, nullptr);
+    outcome = runExistenceTest(query.fallbackQuery, int(query.fallbackTest), logSteps, &error);
+    // The second try reads the table itself: a name it lacks makes it fail.
+    if (outcome == Outcome::Failed) outcome = Outcome::False;
+  }
+  if (outcome == Outcome::Failed) {
+    // A query that reads the table itself fails for a name it lacks; a catalogue query that fails
+    // (a lost connection, a time-out) says nothing about the name, and answering "no" would
+    // silently drop the column from the export.
+    if (query.test != ExistenceTest::Opens)
+      throw XException(QStringLiteral("Could not check whether ") + subject + QStringLiteral(" exists: ") +
+                       error);
+    outcome = Outcome::False;
   }
   const bool answer = outcome == Outcome::True;
   if (answer && logSteps) log(Debug, QStringLiteral("Field Valid."), "DoFieldExists");
@@ -211,12 +221,14 @@ bool OdbcSession::TableExists(const QString &table) {
     return false;
   }
   log(Debug, QStringLiteral("Table Exists query:") + query->query, "DoTableExists");
+  const QString subject = QStringLiteral("table ") + table;
   try {
-    return existenceAnswer(query->query, int(query->test), query->fallbackQuery, int(query->fallbackTest),
-                           false);
+    return existenceAnswer(*query, subject, false);
+  } catch (const XException &) {
+    throw;
   } catch (...) {
     log(Debug, QStringLiteral("Unknown Error occured in DoTableExists"), "DoTableExists");
-    return false;
+    throw XException(QStringLiteral("Could not check whether ") + subject + QStringLiteral(" exists."));
   }
 }
 
@@ -230,12 +242,14 @@ bool OdbcSession::FieldExists(const QString &table, const QString &field) {
   }
   if (query->test == ExistenceTest::NoAnswer) return false;
   log(Debug, QStringLiteral("Field Exists query:") + query->query, "DoFieldExists");
+  const QString subject = QStringLiteral("column ") + table + QLatin1Char('.') + field;
   try {
-    return existenceAnswer(query->query, int(query->test), query->fallbackQuery, int(query->fallbackTest),
-                           true);
+    return existenceAnswer(*query, subject, true);
+  } catch (const XException &) {
+    throw;
   } catch (...) {
     log(Debug, QStringLiteral("Unknown Error in DoFieldExists"), "DoFieldExists");
-    return false;
+    throw XException(QStringLiteral("Could not check whether ") + subject + QStringLiteral(" exists."));
   }
 }
 

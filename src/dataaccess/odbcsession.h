@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "existencequeries.h"
 #include "fieldvalue.h"
 #include "odbcconnection.h"
 #include "querydescription.h"
@@ -63,6 +64,7 @@ class OdbcSession : public SchemaChecks {
   bool TrialQuery(const QString &text);
   bool HasRecordSet() const { return records_ != nullptr; }
 
+  // False for a name the database lacks; throws XException when the check itself cannot run.
   bool TableExists(const QString &table) override;
   bool FieldExists(const QString &table, const QString &field) override;
   void DumpTableColumns(const QString &table) override;
@@ -95,8 +97,9 @@ class OdbcSession : public SchemaChecks {
  private:
   enum class Outcome { Failed, False, True };
   Outcome runExistenceTest(const QString &query, int test, bool logSteps, QString *error);
-  bool existenceAnswer(const QString &query, int test, const QString &fallback, int fallbackTest,
-                       bool logSteps);
+  // The answer of the check; throws XException naming the subject ("column T.F") when the check
+  // itself could not run.
+  bool existenceAnswer(const ExistenceQuery &query, const QString &subject, bool logSteps);
   // The column of the current record set that holds the field, or -1 (with the failure thrown
   // when the record set lacks it).
   int columnOf(const ODBCField &field) const {

@@ -11,7 +11,8 @@
 
 class BridgeTaskBase;
 
-// What the description asks the database when the check-existence behaviour is on.
+// What the description asks the database when the check-existence behaviour is on. A check that
+// cannot run throws XException rather than answering "no".
 class SchemaChecks {
  public:
   virtual ~SchemaChecks() = default;

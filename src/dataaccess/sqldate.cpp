@@ -23,6 +23,11 @@ QString SQLDate(const XDate &date, int type, const QString &writerDatePattern) {
     case DatabaseType::FoxProDbf:
       return QStringLiteral("{^") + date.Format(QStringLiteral("YYYY/MM/DD")) + QLatin1Char('}');
     case DatabaseType::MSSQL:
+      // A quoted date compared with a datetime column is read by the login's DATEFORMAT (day and
+      // month swap under a British or French login); the date type always reads it as
+      // year-month-day.
+      return QStringLiteral("CAST(") + quoted(date.Format(QStringLiteral("YYYY-MM-DD"))) +
+             QStringLiteral(" AS DATE)");
     case DatabaseType::SybaseOle:
     case DatabaseType::SybaseOdbc:
     case DatabaseType::LotusNotes:

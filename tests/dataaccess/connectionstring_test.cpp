@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "databasetype.h"
+#include "hostile_passwords.h"
 #include "recording_task.h"
 #include "test_support.h"
 #include "xexception.h"
@@ -126,6 +127,45 @@ TEST(BuildConnectionString, ValuesHoldingSemicolonsCannotAddKeys) {
                            "Database=school;User ID=usr;Password=******************;"));
 }
 
+TEST(BuildConnectionString, BracesValuesHoldingQuotesSemicolonsOrBraces) {
+  // ODBC reads a braced value up to the closing brace, with "}}" standing for one "}".
+  const struct {
+    const char *server;
+    const char *user;
+    const char *password;
+    const char *expected;
+  } cases[] = {
+      {"srv", "usr", "se\"cret", "Data Source=srv;User ID=usr;Password={se\"cret};"},
+      {"srv", "usr", "\"pw\"", "Data Source=srv;User ID=usr;Password={\"pw\"};"},
+      {"srv", "usr", "a}b", "Data Source=srv;User ID=usr;Password={a}}b};"},
+      {"srv", "usr", "{x", "Data Source=srv;User ID=usr;Password={{x};"},
+      {"srv", "usr", "a=b c", "Data Source=srv;User ID=usr;Password=a=b c;"},
+      {"{srv", "u\"1", "pw", "Data Source={{srv};User ID={u\"1};Password=pw;"},
+  };
+  for (const auto &c : cases) {
+    RecordingTask task;
+    EXPECT_EQ(
+        BuildConnectionString(task, 5, QString::fromLatin1(c.server), QString::fromLatin1(c.user),
+                              QString::fromLatin1(c.password)),
+        QStringLiteral("Provider=MSDASQL;Persist Security Info=False;") + QString::fromLatin1(c.expected))
+        << c.password;
+  }
+}
+
+TEST(MaskPasswords, NoPieceOfAHostilePasswordSurvives) {
+  for (const int type : {3, 5, 6, 9, 10, 11, 14, 15, 18, 20}) {
+    for (const QString &password : icbtest::HostilePasswords()) {
+      RecordingTask task;
+      const QString masked = MaskPasswords(
+          QStringLiteral("Failed to connect to data source with connection string: ") +
+          BuildConnectionString(task, type, QStringLiteral("srv"), QStringLiteral("usr"), password));
+      EXPECT_EQ(icbtest::PasswordPieces(password, masked), QStringList())
+          << "type " << type << ": " << masked.toStdString();
+      EXPECT_TRUE(masked.contains(QLatin1String("usr"))) << masked.toStdString();
+    }
+  }
+}
+
 TEST(MaskPasswords, EveryPasswordKeyIsMasked) {
   const struct {
     const char *text;
@@ -133,7 +173,8 @@ TEST(MaskPasswords, EveryPasswordKeyIsMasked) {
   } cases[] = {
       {"DSN=a;UID=b;PWD=secret;", "DSN=a;UID=b;PWD=******;"},
       {"Data Source=a;Password=secret", "Data Source=a;Password=******"},
-      {"x;PASSWORD=ab\"cd", "x;PASSWORD=**\"cd"},
+      // A quote is part of the value, not its end.
+      {"x;PASSWORD=ab\"cd", "x;PASSWORD=*****"},
       {"DSN=a;Pwd=one;PWD=two;", "DSN=a;Pwd=***;PWD=***;"},
       {"DSN=a;password=low;", "DSN=a;password=***;"},
       {"DSN=a;PWD=;", "DSN=a;PWD=;"},

@@ -183,6 +183,39 @@ TEST_P(TinySchool, ConnectAndInspectWritesTheSchemaWhenAsked) {
   EXPECT_TRUE(task.anyContains(QStringLiteral("Fee::")));
 }
 
+// Date cut-offs as the exports write them, against date-time and date columns. The behaviour
+// events fall on 4 September 12:30, 5 September 08:05 and 6 September 09:00.
+TEST_P(TinySchool, DateLiteralsCompareWithDateTimeAndDateColumns) {
+  const struct {
+    const char *table;
+    const char *key;
+    const char *column;
+    const char *op;
+    XDate date;
+    QStringList keys;
+  } cases[] = {
+      {"BehaviorEvent", "eventID", "timestamp", ">=", XDate(2026, 9, 5), {"2", "3"}},
+      {"BehaviorEvent", "eventID", "timestamp", "<", XDate(2026, 9, 5), {"1"}},
+      {"BehaviorEvent", "eventID", "timestamp", "<=", XDate(2026, 9, 13), {"1", "2", "3"}},
+      {"BehaviorEvent", "eventID", "timestamp", ">", XDate(2026, 12, 9), {}},
+      {"BehaviorResolution", "resolutionID", "endDate", ">=", XDate(2026, 9, 7), {"1"}},
+      {"BehaviorResolution", "resolutionID", "endDate", "=", XDate(2026, 9, 6), {"3"}},
+  };
+  for (const auto &c : cases) {
+    query().ClearQuery();
+    const ODBCTable *table = query().AddTable(c.table, "T");
+    const ODBCField *key = query().AddField(table, c.key, true);
+    query().AddCondition("", query().AddField(table, c.column, true, true), c.op, session_->SQLDate(c.date));
+    query().AddOrder(key);
+    ASSERT_TRUE(session_->OpenQuery()) << c.column << c.op;
+    QStringList keys;
+    for (bool row = session_->GetFirstRecord(); row; row = session_->GetNextRecord())
+      keys << session_->GetFieldText(key);
+    EXPECT_EQ(keys, c.keys) << c.table << "." << c.column << " " << c.op << " "
+                            << session_->SQLDate(c.date).toStdString();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, TinySchool, ::testing::Values(Engine::Sqlite, Engine::Server), engineName);
 
 }  // namespace

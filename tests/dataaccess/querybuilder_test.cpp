@@ -91,6 +91,29 @@ TEST(BuildQuery, TextForEachShapeOfDescription) {
          q.AddCondition("OR", x, ">", "'2009-09-01'", 0);
        },
        "SELECT t.a, t.x FROM T t  WHERE t.a = 1 AND (t.x IS NULL OR t.x > '2009-09-01')"},
+      {"levels 0, 1, 0, 0: a condition after a closed group stays outside it", SQLite, plain,
+       [](QueryDescription &q) {
+         auto *t = q.AddTable("T", "t");
+         auto *a = q.AddField(t, "a", true);
+         auto *x = q.AddField(t, "x", true);
+         q.AddCondition("", a, "=", "1", 0);
+         q.AddCondition("AND", x, "IS", "NULL", 1);
+         q.AddCondition("OR", x, ">", "'2009-09-01'", 0);
+         q.AddCondition("AND", x, "<=", "'2010-06-30'", 0);
+       },
+       "SELECT t.a, t.x FROM T t  WHERE t.a = 1 AND (t.x IS NULL OR t.x > '2009-09-01') AND t.x <= "
+       "'2010-06-30'"},
+      {"levels 0, 1, 0, 1, 0: two groups, each closed where it ends", SQLite, plain,
+       [](QueryDescription &q) {
+         auto *t = q.AddTable("T", "t");
+         auto *a = q.AddField(t, "a", true);
+         q.AddCondition("", a, "=", "1", 0);
+         q.AddCondition("AND", a, "<", "5", 1);
+         q.AddCondition("OR", a, ">", "9", 0);
+         q.AddCondition("AND", a, "<>", "7", 1);
+         q.AddCondition("OR", a, "=", "3", 0);
+       },
+       "SELECT t.a FROM T t  WHERE t.a = 1 AND (t.a < 5 OR t.a > 9) AND (t.a <> 7 OR t.a = 3)"},
       {"a level left open is closed at the end", SQLite, plain,
        [](QueryDescription &q) {
          auto *t = q.AddTable("T", "t");

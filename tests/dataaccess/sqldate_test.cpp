@@ -20,7 +20,9 @@ TEST(SQLDate, EveryTypeFor8September2009) {
       {2, "09/08/2009"},
       {3, "{^2009/09/08}"},
       {4, "{^2009/09/08}"},
-      {5, "'2009-09-08'"},
+      // SQL Server reads a quoted date by the login's DATEFORMAT for datetime columns; as a date
+      // it is always year-month-day.
+      {5, "CAST('2009-09-08' AS DATE)"},
       {14, "'2009-09-08'"},
       {15, "'2009-09-08'"},
       {20, "'2009-09-08'"},
@@ -43,7 +45,7 @@ TEST(SQLDate, EveryTypeFor8September2009) {
 }
 
 TEST(SQLDate, MssqlSchoolYearStart) {
-  EXPECT_EQ(SQLDate(XDate(2009, 9, 1), 5), QStringLiteral("'2009-09-01'"));
+  EXPECT_EQ(SQLDate(XDate(2009, 9, 1), 5), QStringLiteral("CAST('2009-09-01' AS DATE)"));
 }
 
 TEST(SQLDate, NoDateGivesAnEmptyCallForOracleAndInformix) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -32,6 +33,8 @@ class BridgeProcess {
     environment.insert("XDG_DATA_HOME", appData());
     environment.insert("TMPDIR", home.filePath("tmp"));
     environment.insert("LC_ALL", "C.UTF-8");
+    for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
+      environment.insert(it.key(), it.value());
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(home.path());
     process.start(program(), arguments);
@@ -41,6 +44,8 @@ class BridgeProcess {
   }
 
   QTemporaryDir home;
+  // Set for the bridge's process on top of the variables above.
+  QMap<QString, QString> extraEnvironment;
 };
 
 // Console log lines carry the time of day; it is replaced so that lines compare as bytes. The

@@ -5,8 +5,6 @@
 #include "databasetype.h"
 #include "loglevels.h"
 
-namespace {}  // namespace
-
 ODBCDataAccess::ODBCDataAccess(int behaviour, QObject *parent)
     : DataAccessBase(parent), session_(*this, behaviour) {
   session_.SetTimeouts(connectionTimeout_, commandTimeout_);
@@ -59,10 +57,30 @@ ODBCField *ODBCDataAccess::AddOutputField(const ODBCTable *table, const QString 
                                           const QString &customTitle, const QString &customKind,
                                           const QString &customExtra) {
   ODBCField *field = AddField(table, name, required);
-  if (table && !field) return nullptr;
+  if (table && !field) {
+    warnMissingColumn(*table, name);
+    return nullptr;
+  }
   AddColumn(field, QString(), getter, command);
   AddHeaderField(headerName, customName, customTitle, customKind, customExtra);
   return field;
+}
+
+void ODBCDataAccess::warnMissingColumn(const ODBCTable &table, const QString &name) {
+  // An administrator reads which import columns the school's database does not feed; one line
+  // per export, however many import columns the database column would have fed.
+  const QString column = table.TableName() + QLatin1Char('.') + name;
+  if (missingColumns_.contains(column)) return;
+  missingColumns_.insert(column);
+  Log(kWarning,
+      QStringLiteral("Optional column ") + column +
+          QStringLiteral(" not found; its import column is left out"),
+      QStringLiteral("ODBCDataAccess::AddOutputField"));
+}
+
+void ODBCDataAccess::ClearQuery() {
+  session_.Query().ClearQuery();
+  missingColumns_.clear();
 }
 
 ODBCCondition *ODBCDataAccess::AddCondition(const QString &conjunction, const ODBCField *left,

@@ -3,6 +3,7 @@
 // query and field operations that the layers below read through.
 #pragma once
 
+#include <QSet>
 #include <optional>
 
 #include "dataaccessbase.h"
@@ -36,7 +37,8 @@ class ODBCDataAccess : public DataAccessBase {
   ODBCField *AddFieldExpression(const QString &prefix, const ODBCField *field, const QString &suffix,
                                 const QString &alias);
   // The field selected, plus its output column and import column in the current export table. A
-  // table given whose field does not exist adds nothing and answers null.
+  // table given whose field does not exist adds nothing, logs a Warning naming the column (once
+  // per export) and answers null.
   ODBCField *AddOutputField(const ODBCTable *table, const QString &name, const ValueGetter &getter,
                             int command, const QString &headerName, bool required = true,
                             const QString &customName = QString(), const QString &customTitle = QString(),
@@ -47,8 +49,8 @@ class ODBCDataAccess : public DataAccessBase {
                               const QString &value, int level = 0);
   ODBCCondition *AddCondition(const QString &conjunction, const QString &text, int level = 0);
   ODBCOrder *AddOrder(const ODBCField *field, bool descending = false);
-  // Empties the description (tables, fields, conditions, orders).
-  void ClearQuery() override { session_.Query().ClearQuery(); }
+  // Empties the description (tables, fields, conditions, orders); a new export starts with it.
+  void ClearQuery() override;
   QString BuildQuery() override { return session_.BuildQuery(); }
 
   // Connection and records.
@@ -113,5 +115,9 @@ class ODBCDataAccess : public DataAccessBase {
   QString SQLDateText(const XDate &date) override { return SQLDate(date); }
 
  private:
+  void warnMissingColumn(const ODBCTable &table, const QString &name);
+
   OdbcSession session_;
+  // "Table.column" of the optional columns the current export has left out.
+  QSet<QString> missingColumns_;
 };
