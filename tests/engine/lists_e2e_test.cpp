@@ -103,6 +103,7 @@ const Case kCases[] = {
     {"teacher list", With({"params", "--paramkey=teacher"}, {"--district=1", "--school=10"}),
      "start_progress\t0\ninc_progress\tLoading Teacher List\ninc_progress\tFound Teachers...\n"
      "bridgelist\tteacher\t5002\tBrown, Charles Edward (5002)\t\n"
+     "bridgelist\tteacher\t5010\tHughes, Grant (5010)\t\n"
      "bridgelist\tteacher\t5004\tO'Connor, Liam Patrick (5004)\t\n"
      "bridgelist\tteacher\t5001\tSmith, Ann (5001)\t\n"
      "bridgelist\tteacher\t5003\tPat (5003)\t\nend_progress\n",
