@@ -184,7 +184,7 @@ TEST_P(TinySchool, ConnectAndInspectWritesTheSchemaWhenAsked) {
 }
 
 // Date cut-offs as the exports write them, against date-time and date columns. The behaviour
-// events fall on 4 September 12:30, 5 September 08:05 and 6 September 09:00.
+// events fall on 4 September 12:30, 5 September 08:05, 6 September 09:00 and 12 October 14:05.
 TEST_P(TinySchool, DateLiteralsCompareWithDateTimeAndDateColumns) {
   const struct {
     const char *table;
@@ -194,11 +194,11 @@ TEST_P(TinySchool, DateLiteralsCompareWithDateTimeAndDateColumns) {
     XDate date;
     QStringList keys;
   } cases[] = {
-      {"BehaviorEvent", "eventID", "timestamp", ">=", XDate(2026, 9, 5), {"2", "3"}},
+      {"BehaviorEvent", "eventID", "timestamp", ">=", XDate(2026, 9, 5), {"2", "3", "4"}},
       {"BehaviorEvent", "eventID", "timestamp", "<", XDate(2026, 9, 5), {"1"}},
       {"BehaviorEvent", "eventID", "timestamp", "<=", XDate(2026, 9, 13), {"1", "2", "3"}},
       {"BehaviorEvent", "eventID", "timestamp", ">", XDate(2026, 12, 9), {}},
-      {"BehaviorResolution", "resolutionID", "endDate", ">=", XDate(2026, 9, 7), {"1"}},
+      {"BehaviorResolution", "resolutionID", "endDate", ">=", XDate(2026, 9, 7), {"1", "6"}},
       {"BehaviorResolution", "resolutionID", "endDate", "=", XDate(2026, 9, 6), {"3"}},
   };
   for (const auto &c : cases) {
