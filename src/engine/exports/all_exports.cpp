@@ -21,7 +21,11 @@ std::vector<const exportdef::ExportDef *> All() {
           &SectionSchedules(),
           &SectionPrimaryTeachers(),
           &TeacherSections(),
-          &PeriodAttendance()};
+          &PeriodAttendance(),
+          &StudentConductIncidents(),
+          &StudentConductOutcomes(),
+          &ConductIncidents(),
+          &ConductOutcomes()};
 }
 
 }  // namespace exports

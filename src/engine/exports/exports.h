@@ -31,6 +31,12 @@ const exportdef::ExportDef &TeacherSections();
 // Student exports.
 const exportdef::ExportDef &PeriodAttendance();
 
+// Conduct exports.
+const exportdef::ExportDef &StudentConductIncidents();
+const exportdef::ExportDef &StudentConductOutcomes();
+const exportdef::ExportDef &ConductIncidents();
+const exportdef::ExportDef &ConductOutcomes();
+
 // Every declaration above, for checks that walk them all.
 std::vector<const exportdef::ExportDef *> All();
 
