@@ -160,5 +160,14 @@ void ExpEngine::RunImport() {
           &exports::ConductIncidents(), &exports::ConductOutcomes()});
   if (!run_.customFields)
     Log(kInformational, QStringLiteral("Not exporting Custom Field Information."), QString());
+  if (run_.multiCalendar)
+    runAll({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
+            &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
+            &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
+            &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
+            &exports::StaffParkingMultiCalendar()});
+  else
+    runAll({&exports::StaffDemographics(), &exports::StaffPhones(), &exports::StaffPhysicalAddresses(),
+            &exports::StaffMailingAddresses(), &exports::StaffParking()});
   FinishImport();
 }

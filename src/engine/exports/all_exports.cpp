@@ -25,7 +25,21 @@ std::vector<const exportdef::ExportDef *> All() {
           &StudentConductIncidents(),
           &StudentConductOutcomes(),
           &ConductIncidents(),
-          &ConductOutcomes()};
+          &ConductOutcomes(),
+          &StaffDemographics(),
+          &StaffPhones(),
+          &StaffPhysicalAddresses(),
+          &StaffMailingAddresses(),
+          &StaffParking(),
+          &StaffDemographicsMultiCalendar(),
+          &NonStaffDemographics(),
+          &StaffPhonesMultiCalendar(),
+          &NonStaffPhones(),
+          &StaffPhysicalAddressesMultiCalendar(),
+          &NonStaffPhysicalAddresses(),
+          &StaffMailingAddressesMultiCalendar(),
+          &NonStaffMailingAddresses(),
+          &StaffParkingMultiCalendar()};
 }
 
 }  // namespace exports
