@@ -4,6 +4,7 @@
 // and the staff who teach in none of them through the non-staff variants. Both variants are the
 // single-calendar declaration plus their differences.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "exports.h"
@@ -21,8 +22,8 @@ constexpr size_t kLastColumn = static_cast<size_t>(-1);
 const std::vector<Block> kActiveStaffOfSchool = {School("STAFF"), StaffActive("STAFF")};
 
 // A teacher (STAFF) of a section in one of the school's calendars of the run's year: the
-// multi-calendar variants join it, the non-staff variants require that there be none, so the two
-// sets hold every active staff member exactly once.
+// multi-calendar variants join it, the non-staff variants require that there be none, so every
+// active staff member of the school is in exactly one of the two sets.
 const ExportDef &TeachingInTheSchoolYear() {
   static const ExportDef definition{
       .title = "Teaching in the school year",
