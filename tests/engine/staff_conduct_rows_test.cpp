@@ -79,8 +79,8 @@ const Expectation kExpectations[] = {
      "5010\tS010\tST5010\tMacKay Sr.\tAl \"Bud\"\tLine Break\tM\t03/05/1980\tCoach\tAthletics\t08/15/2020\t"},
     {RunKind::Single, "StaffPhones.pef", "5010\t555 201-0010\t\t\t\tal\"bud\"@lakeside.example\tEnglish"},
     {RunKind::Single, "StaffPhysAddr.pef",
-     "5010\tApartment #4\"B \t12 N Elmwood St\tLakeside\tCA\t95001\t555 201-0610"},
-    {RunKind::Single, "StaffMailAddr.pef", "5010\t\t77  Box Rd \tLakeside\tCA\t95001\t555 201-0610"},
+     "5010\tApartment #4\"B \t12 N Elmwood St\tLakeside\tCA\t95001\t(555) 201-0610"},
+    {RunKind::Single, "StaffMailAddr.pef", "5010\t\t77  Box Rd \tLakeside\tCA\t95001\t(555) 201-0610"},
     {RunKind::Single, "StaffParking.pef", "5010\tABC\tP-10\tRed Hon\"da Civic  LX"},
     {RunKind::Single, "ConductIncident.pef",
      "1\tFighting\t\tV1\t09/04/2026 12:30:00 PM\tSmith, Ann\tDavis, Maria\tHe said \"stop\"then  "
@@ -113,8 +113,9 @@ const Expectation kExpectations[] = {
     {RunKind::MultiCalendar, "StaffCon.pef", "5010\t555 201-0010\t\t\t\tal\"bud\"@lakeside.example\tEnglish"},
     // The non-staff addresses are the second table of their files in the run.
     {RunKind::MultiCalendar, "StaffPhysAddr_2.pef",
-     "5010\tApartment #4\"B \t12 N Elmwood St\tLakeside\tCA\t95001\t555 201-0610"},
-    {RunKind::MultiCalendar, "StaffMailAddr_2.pef", "5010\t\t77  Box Rd \tLakeside\tCA\t95001\t555 201-0610"},
+     "5010\tApartment #4\"B \t12 N Elmwood St\tLakeside\tCA\t95001\t(555) 201-0610"},
+    {RunKind::MultiCalendar, "StaffMailAddr_2.pef",
+     "5010\t\t77  Box Rd \tLakeside\tCA\t95001\t(555) 201-0610"},
     {RunKind::MultiCalendar, "StaffPhysAddr.pef", "5010\t", true},
     {RunKind::MultiCalendar, "StaffParking.pef", "5010", true},
 };

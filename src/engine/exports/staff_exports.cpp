@@ -102,7 +102,8 @@ struct StaffAddressLayout {
   Condition postOfficeBox;
 };
 
-// The current addresses of the staff member's current households.
+// The current addresses of the staff member's current households, with the household phone as read
+// (only the contact phones go through the phone formatter).
 ExportDef StaffAddresses(const StaffAddressLayout &layout) {
   return ExportDef{
       .title = layout.title,
@@ -116,7 +117,8 @@ ExportDef StaffAddresses(const StaffAddressLayout &layout) {
                   Out("A.street", layout.street, layout.streetLine), QueryOnly("A.number"),
                   QueryOnly("A.dir"), QueryOnly("A.tag"), QueryOnly("A.prefix"), Out("A.city", layout.city),
                   Out("A.state", layout.state), Out("A.zip", layout.zip),
-                  Phone("H.phone", layout.phone, layout.phoneTitle, layout.phoneName),
+                  Out("H.phone", layout.phone, get::UnlessPrivate)
+                      .Custom(kComField, layout.phoneTitle, layout.phoneName, "phone"),
                   QueryOnly("H.phonePrivate")},
       .joins = {{"HM.personID", "STAFF.personID"},
                 {"H.householdID", "HM.householdID"},
