@@ -104,7 +104,11 @@ class ExpEngine : public ODBCExpEngineBase {
   void AddColumnOf(const exportdef::Column &column);
   void AddConditionOf(const exportdef::Condition &condition);
   void AddBlock(const exportdef::Block &block);
+  void DescribeConditions(const exportdef::ExportDef &definition);
+  QString SubqueryText(const exportdef::ExportDef &definition);
   QString Literal(const exportdef::Operand &operand) const;
+  // The description that conditions go into: the main query's, or a subquery's while it is described.
+  QueryDescription &Describing();
   QString Conjunction();
   // The active condition on an end date: not yet ended, or ended after today (on or after the cutoff).
   void AddActiveUntil(const char *endDate, const char *opWithoutCutoff);
@@ -120,4 +124,5 @@ class ExpEngine : public ODBCExpEngineBase {
   std::vector<std::pair<QString, ODBCField *>> exportFields_;
   Registered registered_;
   bool warnedNoStructure_ = false;
+  QueryDescription *describing_ = nullptr;
 };

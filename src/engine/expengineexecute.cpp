@@ -145,6 +145,9 @@ void ExpEngine::RunPeriodAttendance() {
 
 // The table exports in the product's import order; exports of other sets join this list in their places.
 void ExpEngine::RunImport() {
+  auto runAll = [this](std::initializer_list<const exportdef::ExportDef *> definitions) {
+    for (const exportdef::ExportDef *definition : definitions) RunTableExport(*definition);
+  };
   StartImport();
   for (const exportdef::ExportDef *definition :
        {&exports::AttendanceCodes(), &exports::BellSchedule(), &exports::SchoolCalendar(), &exports::Tumble(),
@@ -153,7 +156,18 @@ void ExpEngine::RunImport() {
     RunTableExport(*definition);
   if (!run_.healthHistory)
     Log(kInformational, QStringLiteral("Not exporting Health History Information."), QString());
+  runAll({&exports::StudentConductIncidents(), &exports::StudentConductOutcomes(),
+          &exports::ConductIncidents(), &exports::ConductOutcomes()});
   if (!run_.customFields)
     Log(kInformational, QStringLiteral("Not exporting Custom Field Information."), QString());
+  if (run_.multiCalendar)
+    runAll({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
+            &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
+            &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
+            &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
+            &exports::StaffParkingMultiCalendar()});
+  else
+    runAll({&exports::StaffDemographics(), &exports::StaffPhones(), &exports::StaffPhysicalAddresses(),
+            &exports::StaffMailingAddresses(), &exports::StaffParking()});
   FinishImport();
 }

@@ -120,6 +120,8 @@ inline Condition AnyOf(std::vector<Condition> alternatives) {
   return {nullptr, nullptr, {}, std::move(alternatives)};
 }
 
+struct ExportDef;
+
 // Two fields that must be equal: the edges that tie an export's tables together.
 struct Join {
   const char *left;
@@ -134,10 +136,11 @@ struct Block {
     Enrollment,      // alias.startYear = year AND the active enrollment
     CalendarYear,    // the calendar (alias) of the school in the run's year (second)
     StaffActive,     // the staff member (alias) has not left before today or the cutoff
-    NonStaff,        // the staff member (alias) teaches no section of the school's calendars (second)
+    NotExists,       // the subquery finds no row; its conditions may name this query's aliases
   } kind;
   const char *alias;
   const char *second = nullptr;
+  const ExportDef *subquery = nullptr;
 };
 
 inline Block DistrictSchool(const char *alias) {
@@ -154,6 +157,10 @@ inline Block CalendarYear(const char *calendarAlias, const char *yearAlias) {
 }
 inline Block StaffActive(const char *alias) {
   return {Block::Kind::StaffActive, alias};
+}
+// The subquery needs one selected column; its table hints and quoting are those of the main query.
+inline Block NotExists(const ExportDef &subquery) {
+  return {Block::Kind::NotExists, nullptr, nullptr, &subquery};
 }
 
 struct Table {

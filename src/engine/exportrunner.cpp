@@ -3,6 +3,7 @@
 // as dialect literals), the writer writes the rows that pass the row filter, and a guard clears the
 // export's registrations, DISTINCT and record set on every path.
 #include <cstring>
+#include <utility>
 
 #include "expengine.h"
 #include "loglevels.h"
@@ -67,8 +68,8 @@ ODBCField *ExpEngine::ConditionField(const char *source) {
   if (ODBCField *field = FieldOf(source)) return field;
   const ODBCTable *table = TableOf(source);
   const QString column = ColumnOf(source);
-  ODBCField *field =
-      column == QLatin1String(kYearLink) ? YearLinkField(table) : AddField(table, column, true, true);
+  ODBCField *field = column == QLatin1String(kYearLink) ? YearLinkField(Describing(), table)
+                                                        : Describing().AddField(table, column, true, true);
   exportFields_.emplace_back(QString::fromLatin1(source), field);
   return field;
 }
@@ -106,8 +107,12 @@ void ExpEngine::AddColumnOf(const Column &column) {
   addHeader();
 }
 
+QueryDescription &ExpEngine::Describing() {
+  return describing_ ? *describing_ : Query();
+}
+
 QString ExpEngine::Conjunction() {
-  return Query().Conditions().empty() ? QString() : QStringLiteral("AND");
+  return Describing().Conditions().empty() ? QString() : QStringLiteral("AND");
 }
 
 QString ExpEngine::Literal(const Operand &operand) const {
@@ -140,9 +145,9 @@ void ExpEngine::AddConditionOf(const Condition &condition) {
   auto add = [this](const Condition &c, const QString &conjunction, int level) {
     const QString op = QString::fromLatin1(c.op);
     if (c.right.kind == Operand::Kind::Field)
-      AddCondition(conjunction, ConditionField(c.left), op, ConditionField(c.right.text), level);
+      Describing().AddCondition(conjunction, ConditionField(c.left), op, ConditionField(c.right.text), level);
     else
-      AddCondition(conjunction, ConditionField(c.left), op, Literal(c.right), level);
+      Describing().AddCondition(conjunction, ConditionField(c.left), op, Literal(c.right), level);
   };
   // In a group every alternative but the last is at level 1 and the last returns to level 0: the
   // query builder opens the bracket with the first and closes it after the last.
@@ -160,8 +165,8 @@ void ExpEngine::AddActiveUntil(const char *endDate, const char *opWithoutCutoff)
   const QString op = QString::fromLatin1(cutoff ? ">=" : opWithoutCutoff);
   const QString literal = SQLDate(cutoff ? run_.inactiveCutoff : run_.today);
   ODBCField *field = ConditionField(endDate);
-  AddCondition(Conjunction(), field, QStringLiteral("IS"), QStringLiteral("NULL"), 1);
-  AddCondition(QStringLiteral("OR"), field, op, literal, 0);
+  Describing().AddCondition(Conjunction(), field, QStringLiteral("IS"), QStringLiteral("NULL"), 1);
+  Describing().AddCondition(QStringLiteral("OR"), field, op, literal, 0);
 }
 
 void ExpEngine::AddBlock(const Block &block) {
@@ -193,9 +198,39 @@ void ExpEngine::AddBlock(const Block &block) {
     case Block::Kind::StaffActive:
       AddActiveUntil(source("endDate").constData(), ">=");
       return;
-    case Block::Kind::NonStaff:
-      LogAndThrow(kCritical, QStringLiteral("The non-staff condition is not available."), kRoutine);
+    case Block::Kind::NotExists:
+      Describing().AddCondition(
+          Conjunction(), QStringLiteral("NOT EXISTS (") + SubqueryText(*block.subquery) + QLatin1Char(')'));
+      return;
   }
+}
+
+// The subquery is described into a description of its own, which the query builder renders as the
+// main query is rendered (table hints of the database's dialect, quoted names). Its tables come
+// first in the alias lookup, so they hide tables of the main query with the same alias; the main
+// query's other tables can be named in its conditions.
+QString ExpEngine::SubqueryText(const ExportDef &definition) {
+  QueryDescription subquery(*this, Query().Behaviour());
+  subquery.SetSchemaChecks(&Session());
+  subquery.Options() = Options();
+  subquery.Options().Distinct = false;
+  auto outerTables = exportTables_;
+  auto outerFields = std::exchange(exportFields_, {});
+  QueryDescription *outerDescribing = std::exchange(describing_, &subquery);
+  ExportGuard restore([&] {
+    exportTables_ = std::move(outerTables);
+    exportFields_ = std::move(outerFields);
+    describing_ = outerDescribing;
+  });
+  std::vector<std::pair<QString, const ODBCTable *>> own;
+  for (const Table &table : definition.tables)
+    own.emplace_back(QString::fromLatin1(table.alias),
+                     subquery.AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
+  exportTables_.insert(exportTables_.begin(), own.begin(), own.end());
+  for (const Column &column : definition.columns)
+    subquery.AddField(TableOf(column.source), ColumnOf(column.source), true);
+  DescribeConditions(definition);
+  return subquery.BuildQuery(DatabaseType(), DataSourceName());
 }
 
 void ExpEngine::DescribeQuery(const ExportDef &definition) {
@@ -207,6 +242,10 @@ void ExpEngine::DescribeQuery(const ExportDef &definition) {
     exportTables_.emplace_back(QString::fromLatin1(table.alias),
                                AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
   for (const Column &column : definition.columns) AddColumnOf(column);
+  DescribeConditions(definition);
+}
+
+void ExpEngine::DescribeConditions(const ExportDef &definition) {
   for (const Join &join : definition.joins) AddConditionOf(Where(join.left, "=", Field(join.right)));
   for (const Condition &condition : definition.where) AddConditionOf(condition);
   for (const Block &block : definition.blocks) AddBlock(block);

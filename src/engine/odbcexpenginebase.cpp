@@ -28,9 +28,9 @@ ODBCExpEngineBase::ODBCExpEngineBase(QObject *parent) : ODBCDataAccess(kEngineBe
 
 ODBCExpEngineBase::~ODBCExpEngineBase() = default;
 
-ODBCField *ODBCExpEngineBase::YearLinkField(const ODBCTable *table) {
-  if (ODBCField *field = AddField(table, QStringLiteral("yearID"), false, true)) return field;
-  return AddField(table, QStringLiteral("endYear"), true, true);
+ODBCField *ODBCExpEngineBase::YearLinkField(QueryDescription &query, const ODBCTable *table) {
+  if (ODBCField *field = query.AddField(table, QStringLiteral("yearID"), false, true)) return field;
+  return query.AddField(table, QStringLiteral("endYear"), true, true);
 }
 
 void ODBCExpEngineBase::AppendPairs(ListEntries &list, const ODBCField *key, const ODBCField *name) {

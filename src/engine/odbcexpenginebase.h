@@ -20,8 +20,9 @@ class ODBCExpEngineBase : public ODBCDataAccess {
 
  protected:
   // The column that links a calendar or school year to its year: yearID where the table has it,
-  // else endYear. Not selected.
-  ODBCField *YearLinkField(const ODBCTable *table);
+  // else endYear, added to the given description (the current query by default). Not selected.
+  ODBCField *YearLinkField(QueryDescription &query, const ODBCTable *table);
+  ODBCField *YearLinkField(const ODBCTable *table) { return YearLinkField(Query(), table); }
   // Every record of the open query as (key, name) pairs of two of its fields.
   void AppendPairs(ListEntries &list, const ODBCField *key, const ODBCField *name);
   // Closes the query and the connection of a front-end operation.

@@ -21,7 +21,25 @@ std::vector<const exportdef::ExportDef *> All() {
           &SectionSchedules(),
           &SectionPrimaryTeachers(),
           &TeacherSections(),
-          &PeriodAttendance()};
+          &PeriodAttendance(),
+          &StudentConductIncidents(),
+          &StudentConductOutcomes(),
+          &ConductIncidents(),
+          &ConductOutcomes(),
+          &StaffDemographics(),
+          &StaffPhones(),
+          &StaffPhysicalAddresses(),
+          &StaffMailingAddresses(),
+          &StaffParking(),
+          &StaffDemographicsMultiCalendar(),
+          &NonStaffDemographics(),
+          &StaffPhonesMultiCalendar(),
+          &NonStaffPhones(),
+          &StaffPhysicalAddressesMultiCalendar(),
+          &NonStaffPhysicalAddresses(),
+          &StaffMailingAddressesMultiCalendar(),
+          &NonStaffMailingAddresses(),
+          &StaffParkingMultiCalendar()};
 }
 
 }  // namespace exports

@@ -31,6 +31,28 @@ const exportdef::ExportDef &TeacherSections();
 // Student exports.
 const exportdef::ExportDef &PeriodAttendance();
 
+// Conduct exports.
+const exportdef::ExportDef &StudentConductIncidents();
+const exportdef::ExportDef &StudentConductOutcomes();
+const exportdef::ExportDef &ConductIncidents();
+const exportdef::ExportDef &ConductOutcomes();
+
+// Staff exports: the single-calendar set, then the multi-calendar set with its non-staff variants.
+const exportdef::ExportDef &StaffDemographics();
+const exportdef::ExportDef &StaffPhones();
+const exportdef::ExportDef &StaffPhysicalAddresses();
+const exportdef::ExportDef &StaffMailingAddresses();
+const exportdef::ExportDef &StaffParking();
+const exportdef::ExportDef &StaffDemographicsMultiCalendar();
+const exportdef::ExportDef &NonStaffDemographics();
+const exportdef::ExportDef &StaffPhonesMultiCalendar();
+const exportdef::ExportDef &NonStaffPhones();
+const exportdef::ExportDef &StaffPhysicalAddressesMultiCalendar();
+const exportdef::ExportDef &NonStaffPhysicalAddresses();
+const exportdef::ExportDef &StaffMailingAddressesMultiCalendar();
+const exportdef::ExportDef &NonStaffMailingAddresses();
+const exportdef::ExportDef &StaffParkingMultiCalendar();
+
 // Every declaration above, for checks that walk them all.
 std::vector<const exportdef::ExportDef *> All();
 

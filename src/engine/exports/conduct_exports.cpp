@@ -1,0 +1,111 @@
+// The conduct tables: the incidents and outcomes of the run's students, which collect the events
+// they reference, and the school-wide incidents and outcomes written for those events only.
+#include "conduct_getters.h"
+#include "exports.h"
+#include "getters.h"
+#include "shared_getters.h"
+
+using namespace exportdef;
+
+namespace {
+constexpr const char *kIncidentField = "#customcndinfield";
+constexpr const char *kOutcomeField = "#customcndoutfield";
+constexpr const char *kNoFormat = "noformat";
+}  // namespace
+
+namespace exports {
+
+// One row per role of an included student in an event.
+const ExportDef &StudentConductIncidents() {
+  static const ExportDef definition{
+      .title = "Student Conduct Incidents",
+      .file = "StudentCndIncident.pef",
+      .tables = {{"Student", "S"}, {"BehaviorRole", "R"}, {"BehaviorEvent", "E"}},
+      .columns = {Out("E.eventID", "CndInKey", get::CollectConductKey),
+                  Out("S.personID", "CndInPerpStdRef", get::StudentKey, kOptional, kStudentField),
+                  QueryOnly("S.structureID", kOptional, kStructureField)},
+      .joins = {{"R.personID", "S.personID"}, {"E.eventID", "R.eventID"}},
+      .blocks = {DistrictSchool("S"), Enrollment("S")},
+      .filter = Filter::IncludedStudent,
+  };
+  return definition;
+}
+
+// Each outcome of a role held by an included student, with the student of that role.
+const ExportDef &StudentConductOutcomes() {
+  static const ExportDef definition{
+      .title = "Student Conduct Outcomes",
+      .file = "StudentCndOutcome.pef",
+      .tables = {{"Student", "S"},
+                 {"BehaviorRole", "R"},
+                 {"BehaviorEvent", "E"},
+                 {"BehaviorResolution", "O"}},
+      .columns = {Out("O.resolutionID", "CndOutKey", nullptr, kRequired),
+                  Out("E.eventID", "CndOutInRef", get::CollectConductKey, kRequired),
+                  Out("S.personID", "CndOutTargetStdRef", get::StudentKey, kRequired, kStudentField),
+                  QueryOnly("S.structureID", kOptional, kStructureField)},
+      .joins = {{"O.roleID", "R.roleID"}, {"O.eventID", "E.eventID"}, {"R.personID", "S.personID"}},
+      .blocks = {DistrictSchool("S"), Enrollment("S")},
+      .distinct = true,
+      .filter = Filter::IncludedStudent,
+  };
+  return definition;
+}
+
+const ExportDef &ConductIncidents() {
+  static const ExportDef definition{
+      .title = "Conduct Incidents",
+      .file = "ConductIncident.pef",
+      .tables = {{"BehaviorEvent", "E"}, {"Calendar", "C"}, {"School", "S"}},
+      .columns = {Out("E.eventID", "CndInKey", nullptr, kRequired, kConductField),
+                  Out("E.name", "CndInTypeRef"), Out("E.weaponCode", "CndInWeaponCode"),
+                  Out("E.violenceCode", "CndInViolenceCode"),
+                  Out("E.timestamp", "CndInDateTime", get::DateTime),
+                  Out("E.refererStaffName", "CndInRefererStaffName")
+                      .Custom(kIncidentField, "Referer", "RefererStaffName1", kNoFormat),
+                  Out("E.refereeStaffName", "CndInRefereeStaffName")
+                      .Custom(kIncidentField, "Referee", "RefereeStaffName1", kNoFormat),
+                  Out("E.comments", "CndInNote"),
+                  Out("E.victimStdName", "CndInVictimStdName")
+                      .Custom(kIncidentField, "Victim", "VictimStdName1", kNoFormat),
+                  Out("E.damages", "CndInDamages"), Out("E.location", "CndInRoomRef"),
+                  Out("E.policeCalled", "CndInPoliceCalled", get::OneZero),
+                  Out("E.gangRelated", "CndInGangRelated", get::OneZero),
+                  Out("E.hateCrime", "CndInHateCrime", get::OneZero),
+                  Out("E.alcoholRelated", "CndInAlcoholRelated", get::OneZero),
+                  Out("E.drugRelated", "CndInDrugRelated", get::OneZero),
+                  Out("E.fightRelated", "CndInFightRelated", get::OneZero),
+                  Out("E.hearing", "CndInHearing").Custom(kIncidentField, "Hearing", "Hearing", kNoFormat),
+                  Out("E.occurredAt", "CndInOccurredAt")
+                      .Custom(kIncidentField, "Occurred At", "OccurredAt", kNoFormat)},
+      .joins = {{"E.calendarID", "C.calendarID"}, {"C.schoolID", "S.schoolID"}},
+      .filter = Filter::ReferencedConductKey,
+  };
+  return definition;
+}
+
+const ExportDef &ConductOutcomes() {
+  static const ExportDef definition{
+      .title = "Conduct Outcomes",
+      .file = "ConductOutcome.pef",
+      .tables = {{"BehaviorResolution", "O"},
+                 {"BehaviorRole", "R"},
+                 {"BehaviorEvent", "E"},
+                 {"Calendar", "C"}},
+      .columns =
+          {Out("O.resolutionID", "CndOutKey", nullptr, kRequired),
+           Out("E.eventID", "CndOutInRef", nullptr, kOptional, kConductField), Out("O.name", "CndOutTypeRef"),
+           Out("O.timestamp", "CndOutStartDateTime", get::DateTime),
+           Out("O.endDate", "CndOutEndDate", get::Date), Out("O.comments", "CndOutNote", get::CndOutNote),
+           QueryOnly("O.removalReason"), Out("O.schoolDaysDuration", "CndOutDuration"),
+           Out("O.expulsion", "CndOutExpulsion").Custom(kOutcomeField, "Expulsion", "Expulsion", kNoFormat),
+           Out("O.expServProv", "CndOutExpServProv")
+               .Custom(kOutcomeField, "Serv. Provided", "ExpServProv", kNoFormat),
+           Out("O.auxCode", "CndOutAuxCode").Custom(kOutcomeField, "Aux. Code", "AuxCode", kNoFormat)},
+      .joins = {{"O.roleID", "R.roleID"}, {"R.eventID", "E.eventID"}, {"E.calendarID", "C.calendarID"}},
+      .filter = Filter::ReferencedConductKey,
+  };
+  return definition;
+}
+
+}  // namespace exports
