@@ -36,7 +36,7 @@ QStringList References(const ExportDef &definition) {
   };
   for (const Condition &condition : definition.where) walk(condition);
   for (const Block &block : definition.blocks) {
-    references << block.alias;
+    if (block.alias) references << block.alias;
     if (block.second) references << block.second;
   }
   return references;
