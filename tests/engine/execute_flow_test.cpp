@@ -143,3 +143,49 @@ TEST(AbbreviateName, VowelsThenOneLetterFromEachWordsEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+// A database without Student.structureID cannot tell a student's enrollments apart: students are
+// included by personID alone, with one warning per export, instead of every row being rejected.
+TEST_F(ExecuteFlow, WithoutStructureIdStudentsAreIncludedByPersonIdWithAWarning) {
+  ASSERT_TRUE(icbtest::SqliteExec(db_, QStringLiteral("ALTER TABLE Student DROP COLUMN structureID")));
+  icbtest::FixedClockEngine engine;
+  int warnings = 0;
+  QObject::connect(&engine, &AppTaskBase::writeLog,
+                   [&warnings](int level, const QString &text, const QString &) {
+                     if (level == 4 && text.startsWith(QLatin1String("No structureID in"))) ++warnings;
+                   });
+  QString message;
+  ASSERT_TRUE(engine.BeginExecute(icbtest::RunParameters(out_, db_, {{"defaultcal", "1011"}}), 2, message));
+  EXPECT_EQ(warnings, 1);
+  const QByteArray update = icbtest::readBytes(
+      out_ + QLatin1Char('/') + QDir(out_).entryList({QStringLiteral("Update *.PDU")}).value(0));
+  EXPECT_TRUE(update.contains("\r\n1001\t08/03/2026\t101111\tAE\t")) << update.toStdString();
+}
+
+// An export that fails leaves nothing behind for the next one: no DISTINCT, no description, no
+// attendance window field.
+TEST_F(ExecuteFlow, AFailedExportLeavesNoStateForTheNextOne) {
+  icbtest::FixedClockEngine engine;
+  const ParameterMap parameters = icbtest::RunParameters(out_, db_);
+  QString message;
+  ASSERT_TRUE(engine.BeginExecute(parameters, 0, message)) << message.toStdString();
+  engine.SetDataSourceName(db_);
+  engine.Connect(engine.BuildConnectionString());
+  using namespace exportdef;
+  const ExportDef broken{.title = "Broken",
+                         .file = "Broken.pef",
+                         .tables = {{"Attendance", "A"}},
+                         .columns = {Out("A.date", "AttDate", nullptr, kRequired, kAttendanceDateField),
+                                     Out("A.noSuchColumn", "Missing", nullptr, kRequired)},
+                         .distinct = true};
+  EXPECT_ANY_THROW(engine.RunTableExport(broken));
+  EXPECT_FALSE(engine.Options().Distinct);
+  EXPECT_TRUE(engine.Query().Conditions().empty());
+  EXPECT_TRUE(engine.Query().Fields().empty());
+  EXPECT_ANY_THROW(engine.FilterAttendance(QDate(2026, 9, 1), QDate(2026, 9, 7)));
+  EXPECT_FALSE(QFile::exists(out_ + QStringLiteral("/Broken.pef")));
+}
+
+}  // namespace
