@@ -243,6 +243,10 @@ void ExpEngine::DescribeQuery(const ExportDef &definition) {
                                AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
   for (const Column &column : definition.columns) AddColumnOf(column);
   DescribeConditions(definition);
+  // Rows in the order of their selected values: every database then writes the same file.
+  std::vector<const ODBCField *> selected;
+  for (const auto &field : Query().Fields()) selected.push_back(field.get());
+  for (const ODBCField *field : selected) AddOrder(field);
 }
 
 void ExpEngine::DescribeConditions(const ExportDef &definition) {
