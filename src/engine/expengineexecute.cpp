@@ -143,17 +143,46 @@ void ExpEngine::RunPeriodAttendance() {
   FinishUpdate();
 }
 
-// The table exports in the product's import order; exports of other sets join this list in their places.
+// The table exports in the product's import order; exports of other sets join these lists in their
+// places. The health history and the custom fields run only when the run asks for them.
 void ExpEngine::RunImport() {
   StartImport();
-  for (const exportdef::ExportDef *definition :
-       {&exports::AttendanceCodes(), &exports::BellSchedule(), &exports::SchoolCalendar(), &exports::Tumble(),
-        &exports::Periods(), &exports::Days(), &exports::Terms(), &exports::Sections(),
-        &exports::SectionSchedules(), &exports::SectionPrimaryTeachers(), &exports::TeacherSections()})
-    RunTableExport(*definition);
-  if (!run_.healthHistory)
+  RunTableExports({&exports::AttendanceCodes(),
+                   &exports::BellSchedule(),
+                   &exports::SchoolCalendar(),
+                   &exports::Tumble(),
+                   &exports::Periods(),
+                   &exports::Days(),
+                   &exports::Terms(),
+                   &exports::Sections(),
+                   &exports::SectionSchedules(),
+                   &exports::SectionPrimaryTeachers(),
+                   &exports::TeacherSections(),
+                   &exports::StudentDemographics(),
+                   &exports::StudentPhysicalAddresses(),
+                   &exports::StudentMailingAddresses(),
+                   &exports::StudentLockers(),
+                   &exports::StudentPhoneNumbers(),
+                   &exports::StudentContacts(),
+                   &exports::StudentContactMailingAddress(),
+                   &exports::StudentContactPhysicalAddress(),
+                   &exports::StudentMedicalConditions()});
+  if (run_.healthHistory)
+    RunTableExports({&exports::StudentMedicalHistory(), &exports::StudentMedicalTreatments(),
+                     &exports::StudentMedicalImmunizations(), &exports::StudentMedicalConditionHistory()});
+  else
     Log(kInformational, QStringLiteral("Not exporting Health History Information."), QString());
-  if (!run_.customFields)
+  RunTableExports({&exports::StudentNotes(), &exports::StudentTransportation(), &exports::StudentParking(),
+                   &exports::FeeAccounts(), &exports::StudentSchoolFeesDebit(),
+                   &exports::StudentSchoolFeesCredit(), &exports::StudentSchedules(),
+                   &exports::StudentGrades()});
+  if (run_.customFields)
+    RunTableExport(exports::StudentCustomFields());
+  else
     Log(kInformational, QStringLiteral("Not exporting Custom Field Information."), QString());
   FinishImport();
+}
+
+void ExpEngine::RunTableExports(std::initializer_list<const exportdef::ExportDef *> definitions) {
+  for (const exportdef::ExportDef *definition : definitions) RunTableExport(*definition);
 }
