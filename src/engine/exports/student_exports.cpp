@@ -58,7 +58,9 @@ Column SchoolField(const char *source, const char *header, const char *title, co
   return Out(source, header).Custom("#customschoolfield", title, name, "");
 }
 
-// The student's current household address: a current membership and location, not secondary.
+// The student's current household address: a current membership and location, not secondary. The
+// communication kind has no source in the database and is written empty, keeping the household
+// phone under its own header field.
 ExportDef StudentAddress(const char *title, const char *file, const char *type, Getter streetLine,
                          Condition postOfficeBox) {
   return ExportDef{
