@@ -3,13 +3,13 @@
 #include "conduct_getters.h"
 
 #include "expengine.h"
-#include "shared_getters.h"
+#include "student_getters.h"
 
 namespace get {
 
 QString CndOutNote(ExpEngine &engine) {
   const QString comment = engine.ColOneLine();
-  const QString reason = TextBeside(engine, "removalReason");
+  const QString reason = engine.BesideText("removalReason");
   QString note = comment.isEmpty() ? QString() : comment + QLatin1Char(' ');
   if (!reason.isEmpty()) note += QStringLiteral("Removal Reason: ") + reason;
   return note;

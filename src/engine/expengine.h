@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -55,6 +57,20 @@ class ExpEngine : public ODBCExpEngineBase {
   // database lacks that optional column.
   QString Text(const char *source);
   bool Flag(const char *source);
+  // A field the current export declared ("ALIAS.column"), or none.
+  ODBCField *FieldOf(const char *source);
+  // The text a getter gives for a field (the one-line text without a getter); empty for none.
+  QString Read(ODBCField *field, exportdef::Getter get = nullptr);
+  // The selected column of the same table as the column being written, for getters that combine
+  // several columns of one row (the suffix beside a last name, the street beside its number); none
+  // when the database lacks that optional column.
+  ODBCField *Beside(const char *column);
+  QString BesideText(const char *column);
+  bool BesideFlag(const char *column);
+  XDate DateOf(const ODBCField *field);
+  // Opens the current export's query and hands every record that passes the filter to onRecord;
+  // throws when the query cannot be opened. Returns the number of records handed on.
+  int ForEachRecord(exportdef::Filter filter, const std::function<void()> &onRecord);
 
   // Runs one declared export into its table file.
   void RunTableExport(const exportdef::ExportDef &definition);
@@ -80,6 +96,8 @@ class ExpEngine : public ODBCExpEngineBase {
                     *conduct = nullptr;
   };
 
+  // The structureID of the current record when the export registered one.
+  std::optional<QString> RegisteredStructure();
   bool MissingTeacherListParameter(const ParameterMap &parameters);
   bool QueryTeachers(ListEntries &list, const ParameterMap &parameters, QString &message);
 
@@ -87,19 +105,21 @@ class ExpEngine : public ODBCExpEngineBase {
   void StartRun(const QString &dsn, const QString &user, const QString &pwd);
   void LogRunValues(const QString &dsn);
   void RunImport();
+  void RunTableExports(std::initializer_list<const exportdef::ExportDef *> definitions);
   void RunPeriodAttendance();
 
   // Runs a declared query and hands every record to onRecord; throws when it cannot be opened.
   void RunLookup(const exportdef::ExportDef &definition, const std::function<void()> &onRecord);
   // Reads a declared attendance query window by window into the attendance cache.
   void RunAttendanceExport(const exportdef::ExportDef &definition, const XDate &start, const XDate &end);
+  // The table file of an export that writes its rows itself.
+  void WriteOwnRows(const exportdef::ExportDef &definition);
   // Forgets the current export: record set, description, columns and registrations.
   void AbandonExport();
   void OpenOrThrow(const QString &title);
   RowFilter FilterOf(exportdef::Filter filter);
 
   const ODBCTable *TableOf(const char *source);
-  ODBCField *FieldOf(const char *source);
   ODBCField *ConditionField(const char *source);
   void AddColumnOf(const exportdef::Column &column);
   void AddConditionOf(const exportdef::Condition &condition);

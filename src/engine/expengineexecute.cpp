@@ -143,31 +143,57 @@ void ExpEngine::RunPeriodAttendance() {
   FinishUpdate();
 }
 
-// The table exports in the product's import order; exports of other sets join this list in their places.
+// The table exports in the product's import order; exports of other sets join these lists in their
+// places. The health history and the custom fields run only when the run asks for them.
 void ExpEngine::RunImport() {
-  auto runAll = [this](std::initializer_list<const exportdef::ExportDef *> definitions) {
-    for (const exportdef::ExportDef *definition : definitions) RunTableExport(*definition);
-  };
   StartImport();
-  for (const exportdef::ExportDef *definition :
-       {&exports::AttendanceCodes(), &exports::BellSchedule(), &exports::SchoolCalendar(), &exports::Tumble(),
-        &exports::Periods(), &exports::Days(), &exports::Terms(), &exports::Sections(),
-        &exports::SectionSchedules(), &exports::SectionPrimaryTeachers(), &exports::TeacherSections()})
-    RunTableExport(*definition);
-  if (!run_.healthHistory)
+  RunTableExports({&exports::AttendanceCodes(),
+                   &exports::BellSchedule(),
+                   &exports::SchoolCalendar(),
+                   &exports::Tumble(),
+                   &exports::Periods(),
+                   &exports::Days(),
+                   &exports::Terms(),
+                   &exports::Sections(),
+                   &exports::SectionSchedules(),
+                   &exports::SectionPrimaryTeachers(),
+                   &exports::TeacherSections(),
+                   &exports::StudentDemographics(),
+                   &exports::StudentPhysicalAddresses(),
+                   &exports::StudentMailingAddresses(),
+                   &exports::StudentLockers(),
+                   &exports::StudentPhoneNumbers(),
+                   &exports::StudentContacts(),
+                   &exports::StudentContactMailingAddress(),
+                   &exports::StudentContactPhysicalAddress(),
+                   &exports::StudentMedicalConditions()});
+  if (run_.healthHistory)
+    RunTableExports({&exports::StudentMedicalHistory(), &exports::StudentMedicalTreatments(),
+                     &exports::StudentMedicalImmunizations(), &exports::StudentMedicalConditionHistory()});
+  else
     Log(kInformational, QStringLiteral("Not exporting Health History Information."), QString());
-  runAll({&exports::StudentConductIncidents(), &exports::StudentConductOutcomes(),
-          &exports::ConductIncidents(), &exports::ConductOutcomes()});
-  if (!run_.customFields)
+  RunTableExports(
+      {&exports::StudentNotes(), &exports::StudentTransportation(), &exports::StudentParking(),
+       &exports::FeeAccounts(), &exports::StudentSchoolFeesDebit(), &exports::StudentSchoolFeesCredit(),
+       &exports::StudentSchedules(), &exports::StudentGrades(), &exports::StudentConductIncidents(),
+       &exports::StudentConductOutcomes(), &exports::ConductIncidents(), &exports::ConductOutcomes()});
+  if (run_.customFields)
+    RunTableExport(exports::StudentCustomFields());
+  else
     Log(kInformational, QStringLiteral("Not exporting Custom Field Information."), QString());
   if (run_.multiCalendar)
-    runAll({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
-            &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
-            &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
-            &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
-            &exports::StaffParkingMultiCalendar()});
+    RunTableExports({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
+                     &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
+                     &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
+                     &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
+                     &exports::StaffParkingMultiCalendar()});
   else
-    runAll({&exports::StaffDemographics(), &exports::StaffPhones(), &exports::StaffPhysicalAddresses(),
-            &exports::StaffMailingAddresses(), &exports::StaffParking()});
+    RunTableExports({&exports::StaffDemographics(), &exports::StaffPhones(),
+                     &exports::StaffPhysicalAddresses(), &exports::StaffMailingAddresses(),
+                     &exports::StaffParking()});
   FinishImport();
+}
+
+void ExpEngine::RunTableExports(std::initializer_list<const exportdef::ExportDef *> definitions) {
+  for (const exportdef::ExportDef *definition : definitions) RunTableExport(*definition);
 }

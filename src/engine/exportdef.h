@@ -7,12 +7,15 @@
 #include <utility>
 #include <vector>
 
+class DelimitedOutput;
 class ExpEngine;
 
 namespace exportdef {
 
 // Returns the text written for a column of the current record.
 using Getter = QString (*)(ExpEngine &engine);
+// Writes the rows of an export that does not write one line per record; returns the lines written.
+using RowWriter = int (*)(ExpEngine &engine, DelimitedOutput &output);
 
 // The fields that row filters, keys and lookups read, registered while a query is described.
 enum Registration : unsigned {
@@ -163,9 +166,12 @@ inline Block NotExists(const ExportDef &subquery) {
   return {Block::Kind::NotExists, nullptr, nullptr, &subquery};
 }
 
+// A table under its alias; where the source system has a second layout of the same columns under
+// another name, that name is used when the database lacks the first.
 struct Table {
   const char *name;
   const char *alias;
+  const char *otherLayout = nullptr;
 };
 
 struct ExportDef {
@@ -178,6 +184,10 @@ struct ExportDef {
   std::vector<Block> blocks = {};
   bool distinct = false;
   Filter filter = Filter::None;
+  // An export that writes its rows itself: the field names of its table and its row writer. The
+  // columns above then only describe the query the writer reads (none: no query).
+  std::vector<const char *> header = {};
+  RowWriter rows = nullptr;
 };
 
 }  // namespace exportdef

@@ -90,7 +90,16 @@ void ExpEngine::AddColumnOf(const Column &column) {
     return;
   }
   ODBCField *field = AddField(TableOf(column.source), ColumnOf(column.source), column.required);
-  if (!field) return;  // an optional column the database lacks: its import column is left out
+  if (!field) {
+    // An optional column the database lacks: its import column is left out of the table.
+    if (column.header)
+      Log(kWarning,
+          QStringLiteral("The database has no column ") + QString::fromLatin1(column.source) +
+              QStringLiteral(": ") + QString::fromLatin1(column.header) + QStringLiteral(" is left out of ") +
+              (CurrentHeader() ? CurrentHeader()->name : QString()) + QLatin1Char('.'),
+          kRoutine);
+    return;
+  }
   exportFields_.emplace_back(QString::fromLatin1(column.source), field);
   if (column.registers & kStudentField) registered_.student = field;
   if (column.registers & kStructureField) registered_.structure = field;
@@ -238,9 +247,13 @@ void ExpEngine::DescribeQuery(const ExportDef &definition) {
   exportFields_.clear();
   registered_ = {};
   Options().Distinct = definition.distinct;
-  for (const Table &table : definition.tables)
-    exportTables_.emplace_back(QString::fromLatin1(table.alias),
-                               AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
+  for (const Table &table : definition.tables) {
+    const QString alias = QString::fromLatin1(table.alias);
+    const ODBCTable *added = table.otherLayout ? AddTable(QString::fromLatin1(table.name), alias, false)
+                                               : AddTable(QString::fromLatin1(table.name), alias);
+    if (!added) added = AddTable(QString::fromLatin1(table.otherLayout), alias);
+    exportTables_.emplace_back(alias, added);
+  }
   for (const Column &column : definition.columns) AddColumnOf(column);
   DescribeConditions(definition);
   // Rows in the order of their selected values: every database then writes the same file.
@@ -282,8 +295,34 @@ void ExpEngine::RunTableExport(const ExportDef &definition) {
   ExportGuard guard([this] { AbandonExport(); });
   StartTable(QString::fromUtf8(definition.title), QString::fromUtf8(definition.file));
   DescribeQuery(definition);
-  WriteTable(FilterOf(definition.filter));
+  if (definition.rows)
+    WriteOwnRows(definition);
+  else
+    WriteTable(FilterOf(definition.filter));
   EndTable();
+}
+
+void ExpEngine::WriteOwnRows(const ExportDef &definition) {
+  for (const char *field : definition.header) AddHeaderField(QString::fromLatin1(field));
+  DelimitedOutput &output = BeginTableOutput();
+  try {
+    EndTableOutput(definition.rows(*this, output));
+  } catch (...) {
+    AbandonTableOutput();
+    throw;
+  }
+}
+
+int ExpEngine::ForEachRecord(Filter filter, const std::function<void()> &onRecord) {
+  OpenOrThrow(CurrentHeader() ? CurrentHeader()->name : QString());
+  const RowFilter passes = FilterOf(filter);
+  int count = 0;
+  for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
+    if (passes && !passes()) continue;
+    onRecord();
+    ++count;
+  }
+  return count;
 }
 
 void ExpEngine::RunLookup(const ExportDef &definition, const std::function<void()> &onRecord) {
@@ -291,8 +330,7 @@ void ExpEngine::RunLookup(const ExportDef &definition, const std::function<void(
   const QString title = QString::fromUtf8(definition.title);
   StartTable(title, QString());
   DescribeQuery(definition);
-  OpenOrThrow(title);
-  for (bool more = GetFirstRecord(); more; more = GetNextRecord()) onRecord();
+  ForEachRecord(definition.filter, onRecord);
   EndTable();
 }
 
@@ -309,17 +347,42 @@ void ExpEngine::OpenOrThrow(const QString &title) {
   if (!OpenTable()) LogAndThrow(kCritical, QStringLiteral("Could not open the query of ") + title, kRoutine);
 }
 
-QString ExpEngine::Text(const char *source) {
-  ODBCField *field = FieldOf(source);
+QString ExpEngine::Read(ODBCField *field, exportdef::Getter get) {
   if (!field) return {};
   ODBCField *current = CurrentField();
   SetCurrentField(field);
-  const QString text = ColOneLine();
+  const QString text = get ? get(*this) : ColOneLine();
   SetCurrentField(current);
   return text;
+}
+
+QString ExpEngine::Text(const char *source) {
+  return Read(FieldOf(source));
 }
 
 bool ExpEngine::Flag(const char *source) {
   const ODBCField *field = FieldOf(source);
   return field && GetFieldBool(field);
+}
+
+// Only selected fields: a field that a condition alone names has no value in the record.
+ODBCField *ExpEngine::Beside(const char *column) {
+  const ODBCField *current = CurrentField();
+  if (!current) return nullptr;
+  for (const auto &field : Query().Fields())
+    if (&field->Table() == &current->Table() && field->Name() == QLatin1String(column)) return field.get();
+  return nullptr;
+}
+
+QString ExpEngine::BesideText(const char *column) {
+  return Read(Beside(column));
+}
+
+bool ExpEngine::BesideFlag(const char *column) {
+  const ODBCField *field = Beside(column);
+  return field && GetFieldBool(field);
+}
+
+XDate ExpEngine::DateOf(const ODBCField *field) {
+  return field ? GetFieldDate(field) : XDate();
 }

@@ -2,6 +2,7 @@
 #include "getters.h"
 
 #include "expengine.h"
+#include "student_rules.h"
 
 namespace get {
 
@@ -10,6 +11,12 @@ QString Date(ExpEngine &engine) {
 }
 QString Time(ExpEngine &engine) {
   return engine.ColTime();
+}
+QString DateTime(ExpEngine &engine) {
+  return engine.ColDateTime();
+}
+QString Money(ExpEngine &engine) {
+  return engine.ColMoney();
 }
 QString Int(ExpEngine &engine) {
   return engine.ColInt();
@@ -49,12 +56,5 @@ QString ExcusedYesNo(ExpEngine &engine) {
 }  // namespace get
 
 QString ExpEngine::ColActivityKind() {
-  static const struct {
-    const char *code;
-    const char *kind;
-  } kKinds[] = {{"C", "class"}, {"A", "athletic"}, {"T", "transit"}, {"F", "activity"}, {"E", "enrollment"}};
-  const QString code = ColOneLine();
-  for (const auto &entry : kKinds)
-    if (code == QLatin1String(entry.code)) return QString::fromLatin1(entry.kind);
-  return {};
+  return rules::ActivityKind(ColOneLine());
 }

@@ -10,6 +10,9 @@ namespace get {
 
 QString Date(ExpEngine &engine);
 QString Time(ExpEngine &engine);
+QString DateTime(ExpEngine &engine);
+// "$" and the amount with two decimals.
+QString Money(ExpEngine &engine);
 QString Int(ExpEngine &engine);
 QString OneZero(ExpEngine &engine);
 

@@ -3,16 +3,13 @@
 #include "expengine.h"
 #include "exports.h"
 #include "loglevels.h"
+#include "student_rules.h"
 
 namespace {
 const QString kIncludedStudent = QStringLiteral("ExpEngine::IsIncludedStudent");
 
 bool IsVowel(QChar c) {
   return QStringLiteral("aeiouAEIOU").contains(c);
-}
-
-QString KeyWithStructure(const QString &personID, const QString &structureID) {
-  return personID + QLatin1Char('_') + structureID;
 }
 }  // namespace
 
@@ -90,16 +87,17 @@ QString ExpEngine::CollectConductKey() {
   return key;
 }
 
+std::optional<QString> ExpEngine::RegisteredStructure() {
+  if (!registered_.structure) return std::nullopt;
+  return GetFieldText(registered_.structure);
+}
+
 QString ExpEngine::StudentKey() {
-  const QString person = ColOneLine();
-  if (!run_.studentMultiCalendar || !registered_.structure) return person;
-  return KeyWithStructure(person, GetFieldText(registered_.structure));
+  return rules::PersonKey(ColOneLine(), RegisteredStructure(), run_.studentMultiCalendar);
 }
 
 QString ExpEngine::StaffMemberKey() {
-  const QString person = ColOneLine();
-  if (!run_.multiCalendar || !registered_.structure) return person;
-  return KeyWithStructure(person, GetFieldText(registered_.structure));
+  return rules::PersonKey(ColOneLine(), RegisteredStructure(), run_.multiCalendar);
 }
 
 QString ExpEngine::AbbreviateName(const QString &text, int limit) {

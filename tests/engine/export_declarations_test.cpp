@@ -71,6 +71,9 @@ QSet<QString> Connected(const ExportDef &definition) {
   return reached;
 }
 
+// The product's grade table is the one to repeat its kind and value columns, as pairs.
+const QSet<QString> kRepeatedPairs = {QStringLiteral("GrdKind"), QStringLiteral("GrdValue")};
+
 TEST(ExportDeclarations, EveryImportColumnWritesOneValueUnderAUniqueName) {
   for (const ExportDef *definition : exports::All()) {
     QSet<QString> headers;
@@ -78,7 +81,8 @@ TEST(ExportDeclarations, EveryImportColumnWritesOneValueUnderAUniqueName) {
       if (!column.header) continue;
       EXPECT_TRUE(column.source || column.constant)
           << definition->title << ": " << column.header << " has no value";
-      EXPECT_FALSE(headers.contains(column.header)) << definition->title << ": " << column.header << " twice";
+      EXPECT_FALSE(headers.contains(column.header) && !kRepeatedPairs.contains(column.header))
+          << definition->title << ": " << column.header << " twice";
       headers.insert(column.header);
     }
   }
@@ -86,7 +90,7 @@ TEST(ExportDeclarations, EveryImportColumnWritesOneValueUnderAUniqueName) {
 
 TEST(ExportDeclarations, EveryAliasIsATableAndTheTablesAreJoined) {
   for (const ExportDef *definition : exports::All()) {
-    ASSERT_FALSE(definition->tables.empty()) << definition->title;
+    if (definition->tables.empty()) continue;  // writes fixed rows, reads nothing
     QSet<QString> aliases;
     for (const Table &table : definition->tables) aliases.insert(table.alias);
     for (const QString &reference : References(*definition))
@@ -115,6 +119,7 @@ TEST(ExportDeclarations, HostileRunValuesStayInsideLiteralsAndTheQueriesRun) {
     engine.Run().district = engine.Run().school = engine.Run().year = engine.Run().defaultCalendar = value;
     engine.Run().today = XDate(2026, 11, 20);
     for (const ExportDef *definition : exports::All()) {
+      if (definition->tables.empty()) continue;
       engine.ClearQuery();
       engine.DescribeQuery(*definition);
       const QString sql = engine.BuildQuery();

@@ -3,7 +3,7 @@
 #include "conduct_getters.h"
 #include "exports.h"
 #include "getters.h"
-#include "shared_getters.h"
+#include "student_getters.h"
 
 using namespace exportdef;
 

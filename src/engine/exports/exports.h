@@ -29,6 +29,28 @@ const exportdef::ExportDef &SectionPrimaryTeachers();
 const exportdef::ExportDef &TeacherSections();
 
 // Student exports.
+const exportdef::ExportDef &StudentDemographics();
+const exportdef::ExportDef &StudentPhysicalAddresses();
+const exportdef::ExportDef &StudentMailingAddresses();
+const exportdef::ExportDef &StudentLockers();
+const exportdef::ExportDef &StudentPhoneNumbers();
+const exportdef::ExportDef &StudentContacts();
+const exportdef::ExportDef &StudentContactMailingAddress();
+const exportdef::ExportDef &StudentContactPhysicalAddress();
+const exportdef::ExportDef &StudentMedicalConditions();
+const exportdef::ExportDef &StudentMedicalHistory();
+const exportdef::ExportDef &StudentMedicalTreatments();
+const exportdef::ExportDef &StudentMedicalImmunizations();
+const exportdef::ExportDef &StudentMedicalConditionHistory();
+const exportdef::ExportDef &StudentNotes();
+const exportdef::ExportDef &StudentTransportation();
+const exportdef::ExportDef &StudentParking();
+const exportdef::ExportDef &FeeAccounts();
+const exportdef::ExportDef &StudentSchoolFeesDebit();
+const exportdef::ExportDef &StudentSchoolFeesCredit();
+const exportdef::ExportDef &StudentSchedules();
+const exportdef::ExportDef &StudentGrades();
+const exportdef::ExportDef &StudentCustomFields();
 const exportdef::ExportDef &PeriodAttendance();
 
 // Conduct exports.

@@ -9,7 +9,7 @@
 
 #include "exports.h"
 #include "getters.h"
-#include "shared_getters.h"
+#include "student_getters.h"
 
 using namespace exportdef;
 
