@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "querywatchdog.h"
+#include "rowset.h"
 #include "xexception.h"
 
 namespace {
@@ -134,9 +135,10 @@ struct RunningStatement {
 
   SQLHSTMT get() const { return handle.get(); }
 
-  // A call that failed because the time-out cancelled it says so first, as SQL Server does.
-  [[noreturn]] void Fail(SQLRETURN rc, const char *function) const {
-    QString text = odbc::DiagnosticText(handle, rc, function);
+  // The failure of a call: the lines of `context`, then the driver's diagnostics. A call the
+  // time-out cancelled says so first, as SQL Server does.
+  [[noreturn]] void Fail(SQLRETURN rc, const char *function, const QString &context = {}) const {
+    QString text = context + odbc::DiagnosticText(handle, rc, function);
     if (TimedOut())
       text.prepend(
           QStringLiteral("Error number: 0\tQuery timeout expired (%1 seconds)\r\n").arg(watchdog->Seconds()));
@@ -149,14 +151,15 @@ namespace {
 uint64_t nextRecordSetId = 1;
 }  // namespace
 
-RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows)
+RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows,
+                     StatementCalls &calls)
     : id_(nextRecordSetId++) {
   if (!rows) {
-    execute(connection, sql, queryTimeoutSeconds);
+    execute(connection, sql, queryTimeoutSeconds, calls);
     return;
   }
-  if (!fetchInBlocks(connection, sql, queryTimeoutSeconds))
-    fetchRowByRow(connection, sql, queryTimeoutSeconds);
+  if (!fetchInBlocks(connection, sql, queryTimeoutSeconds, calls))
+    fetchRowByRow(connection, sql, queryTimeoutSeconds, calls);
 }
 
 int RecordSet::ColumnIndex(const QString &name) const {
@@ -175,16 +178,19 @@ bool RecordSet::Next() {
   return current_ < rows_;
 }
 
-RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
+RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout,
+                                    StatementCalls &calls) {
   RunningStatement statement;
   try {
     statement.handle = odbc::Handle(SQL_HANDLE_STMT, connection);
   } catch (const XException &) {
     throw XException(QStringLiteral("Failed to create query object for: %1").arg(sql), kQueryObjectFailure);
   }
+  // The driver's own time-out where it keeps one; a driver that refuses or ignores it is held to
+  // the time by the watchdog all the same, so its answer changes nothing.
   if (timeout > 0)
-    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)),
-                   0);
+    (void)calls.SetAttribute(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                             reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)), 0);
   statement.watchdog = std::make_unique<QueryWatchdog>(statement.get(), timeout);
   std::u16string wide = odbc::ToWide(sql);
   const SQLRETURN rc =
@@ -233,8 +239,8 @@ struct RecordSet::Binding {
   std::vector<SQLLEN> indicators;
 };
 
-bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout) {
-  RunningStatement statement = execute(connection, sql, timeout);
+bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls) {
+  RunningStatement statement = execute(connection, sql, timeout, calls);
   clearRows();
   if (columns_.empty()) return true;
 
@@ -244,40 +250,40 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
     if (width == 0) return false;  // a long column: read row by row
     rowWidth += width + SQLLEN(sizeof(SQLLEN));
   }
-  SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowWidth), 1, kMaxBlockRows);
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN),
-                 0);
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), 0);
-  SQLULEN granted = 1;
-  if (!odbc::Succeeded(SQLGetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) ||
-      granted < 1)
-    granted = 1;
-  blockRows = granted;
-  SQLULEN fetched = 0;
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+  Rowset rowset;
+  const SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowWidth), 1, kMaxBlockRows);
+  if (const SQLRETURN rc = rowset.Request(calls, statement.get(), blockRows); !odbc::Succeeded(rc))
+    statement.Fail(rc, "SQLSetStmtAttr");
 
   std::vector<Binding> bindings;
   bindings.reserve(columns_.size());
   for (size_t i = 0; i < columns_.size(); ++i) {
     Binding binding{cTypeOf(columns_[i]), boundWidth(columns_[i]), {}, {}};
-    binding.data.resize(size_t(binding.width) * blockRows);
-    binding.indicators.resize(blockRows);
+    binding.data.resize(size_t(binding.width) * rowset.Size());
+    binding.indicators.resize(rowset.Size());
     const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
                                     binding.width, binding.indicators.data());
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLBindCol");
     bindings.push_back(std::move(binding));
   }
 
+  // A value the driver cannot convert to the bound type (SQLSTATE 22...) is read again as text.
+  auto conversionFailed = [&] {
+    return !statement.TimedOut() && odbc::FirstSqlState(statement.handle).startsWith(QLatin1String("22"));
+  };
   for (;;) {
-    fetched = 0;
-    const SQLRETURN rc = SQLFetch(statement.get());
+    const SQLRETURN rc = calls.Fetch(statement.get());
     if (rc == SQL_NO_DATA) break;
-    // A value the driver cannot convert to the bound type (SQLSTATE 22...) is read again as text.
-    if (!odbc::Succeeded(rc) && !statement.TimedOut() &&
-        odbc::FirstSqlState(statement.handle).startsWith(QLatin1String("22")))
-      return false;
+    if (!odbc::Succeeded(rc) && conversionFailed()) return false;
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
-    for (SQLULEN row = 0; row < fetched; ++row) {
+    for (SQLULEN row = 0; row < rowset.Fetched(); ++row) {
+      if (rowset.InError(row)) {
+        if (conversionFailed()) return false;
+        statement.Fail(
+            rc, "SQLFetch",
+            QStringLiteral("Error number: 0\tRow %1 of the result could not be read\r\n").arg(rows_ + 1));
+      }
+      if (rowset.Empty(row)) continue;
       for (const auto &binding : bindings) {
         const SQLLEN length = binding.indicators[row];
         if (length == SQL_NULL_DATA) {
@@ -293,8 +299,8 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
   return true;
 }
 
-void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout) {
-  RunningStatement statement = execute(connection, sql, timeout);
+void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls) {
+  RunningStatement statement = execute(connection, sql, timeout, calls);
   clearRows();
   if (columns_.empty()) return;
   // Every integer is read as text here: the path is also taken when a value would not convert.
@@ -302,7 +308,7 @@ void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeou
   std::vector<char> piece(64 * 1024);
   std::vector<char> cell;
   for (;;) {
-    const SQLRETURN rc = SQLFetch(statement.get());
+    const SQLRETURN rc = calls.Fetch(statement.get());
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
     for (size_t i = 0; i < columns_.size(); ++i) {

@@ -9,6 +9,7 @@
 
 #include "cellstore.h"
 #include "odbchandles.h"
+#include "statementcalls.h"
 
 struct RunningStatement;
 
@@ -44,7 +45,8 @@ class RecordSet {
   // Runs the text on the connection and fetches every row. Throws XException with the driver's
   // diagnostic text when the statement or a fetch fails.
   // With rows = false the statement only runs and its columns are described (a trial query).
-  RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true);
+  RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true,
+            StatementCalls &calls = StatementCalls::Driver());
 
   // Unique for the life of the process: tells one record set from a later one at the same address.
   uint64_t Id() const { return id_; }
@@ -67,9 +69,9 @@ class RecordSet {
 
  private:
   struct Binding;
-  bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout);
-  void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout);
-  RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout);
+  bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
+  void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
+  RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
   void describe(SQLHDBC connection, const odbc::Handle &statement);
   void clearRows();
 
