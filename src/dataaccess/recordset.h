@@ -1,5 +1,6 @@
-// A query's result held on the client: the statement runs, every row is fetched in blocks into one
-// compact buffer, and the rows can then be walked, counted and walked again (a static cursor).
+// A query's result held on the client: the statement runs, every row is fetched (in blocks where
+// no column holds long data) into one compact buffer, and the rows can then be walked, counted and
+// walked again (a static cursor).
 #pragma once
 
 #include <QByteArray>
@@ -68,9 +69,21 @@ class RecordSet {
   }
 
  private:
+  // What one run of the query showed the next run must do otherwise.
+  struct ReadChoices {
+    bool integersAsText = false;
+    std::vector<bool> inPieces;  // columns read with SQLGetData although they declare a length
+  };
   struct Binding;
-  bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
-  void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
+  std::vector<Binding> plan(ReadChoices &choices, bool getDataAnyColumn);
+  // Runs the query and fetches every row. False when a value showed the choices wrong: they are
+  // changed, and the query must run again.
+  bool fetchAll(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls,
+                ReadChoices &choices);
+  // Appends the current row's value of a column not bound, read with SQLGetData into the buffer
+  // (grown to the longest value read).
+  void readLongValue(const RunningStatement &statement, SQLUSMALLINT column, SQLSMALLINT cType,
+                     std::vector<char> &buffer);
   RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
   void describe(SQLHDBC connection, const odbc::Handle &statement);
   void clearRows();

@@ -1,6 +1,7 @@
 // The driver calls a record set makes on its statement whose outcome differs from driver to driver:
-// setting statement attributes and fetching. They go through this interface so that a test can
-// stand in for a driver that refuses block fetch, flags rows in error or answers slowly.
+// running it, setting statement attributes, fetching, reading long data and the driver's rules
+// for reading it. They go through this interface so that a test can stand in for a driver that
+// refuses block fetch, flags rows in error, answers slowly or reads long data only in order.
 #pragma once
 
 #include <sql.h>
@@ -10,11 +11,26 @@ class StatementCalls {
  public:
   virtual ~StatementCalls() = default;
 
+  virtual SQLRETURN Execute(SQLHSTMT statement, SQLWCHAR *text, SQLINTEGER length) {
+    return SQLExecDirectW(statement, text, length);
+  }
   virtual SQLRETURN SetAttribute(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value,
                                  SQLINTEGER length) {
     return SQLSetStmtAttr(statement, attribute, value, length);
   }
   virtual SQLRETURN Fetch(SQLHSTMT statement) { return SQLFetch(statement); }
+  virtual SQLRETURN GetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER buffer,
+                            SQLLEN room, SQLLEN *length) {
+    return SQLGetData(statement, column, cType, buffer, room, length);
+  }
+  // The connection's SQL_GETDATA_EXTENSIONS bits (0 when the driver does not say).
+  virtual SQLUINTEGER GetDataExtensions(SQLHDBC connection) {
+    SQLUINTEGER extensions = 0;
+    if (!SQL_SUCCEEDED(
+            SQLGetInfo(connection, SQL_GETDATA_EXTENSIONS, &extensions, sizeof(extensions), nullptr)))
+      return 0;
+    return extensions;
+  }
 
   // The plain ODBC calls.
   static StatementCalls &Driver() {

@@ -26,3 +26,19 @@ SQLRETURN ScriptedDriver::Fetch(SQLHSTMT statement) {
   // Some rows of the block came through; a fetch of one row fails outright.
   return rows > 1 ? SQLRETURN(SQL_SUCCESS_WITH_INFO) : SQLRETURN(SQL_ERROR);
 }
+
+SQLRETURN ScriptedDriver::Execute(SQLHSTMT statement, SQLWCHAR *text, SQLINTEGER length) {
+  ++executions;
+  return SQLExecDirectW(statement, text, length);
+}
+
+SQLRETURN ScriptedDriver::GetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType,
+                                  SQLPOINTER buffer, SQLLEN room, SQLLEN *length) {
+  columnsReadInPieces.insert(column);
+  return SQLGetData(statement, column, cType, buffer, room, length);
+}
+
+SQLUINTEGER ScriptedDriver::GetDataExtensions(SQLHDBC connection) {
+  const SQLUINTEGER extensions = StatementCalls::GetDataExtensions(connection);
+  return getDataAfterBoundOnly ? extensions & ~SQLUINTEGER(SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER) : extensions;
+}

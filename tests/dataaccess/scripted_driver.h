@@ -1,21 +1,32 @@
 // A driver with quirks, put between a record set and the real driver (the SQLite 3 driver and
 // psqlODBC do none of this): it refuses one statement attribute, grants fewer rows a fetch than
-// asked, or flags one row of the result in error.
+// asked, flags one row of the result in error, or reads long data only after the bound columns
+// (as SQL Server's driver does). It counts the statements run and the columns read in pieces.
 #pragma once
 
 #include <QtGlobal>
+#include <set>
 
 #include "statementcalls.h"
 
 class ScriptedDriver : public StatementCalls {
  public:
-  SQLINTEGER refusedAttribute = 0;  // answered SQL_ERROR without reaching the driver
-  SQLULEN rowsetCap = 0;            // the most rows a fetch it grants; 0 grants what is asked
-  qint64 errorRow = -1;             // the row of the result (from 0) flagged SQL_ROW_ERROR
+  SQLINTEGER refusedAttribute = 0;     // answered SQL_ERROR without reaching the driver
+  SQLULEN rowsetCap = 0;               // the most rows a fetch it grants; 0 grants what is asked
+  qint64 errorRow = -1;                // the row of the result (from 0) flagged SQL_ROW_ERROR
+  bool getDataAfterBoundOnly = false;  // reports neither SQL_GD_ANY_COLUMN nor SQL_GD_ANY_ORDER
+
+  int executions = 0;
+  std::set<int> columnsReadInPieces;  // 1-based columns asked for with SQLGetData
+
+  SQLRETURN Execute(SQLHSTMT statement, SQLWCHAR *text, SQLINTEGER length) override;
 
   SQLRETURN SetAttribute(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value,
                          SQLINTEGER length) override;
   SQLRETURN Fetch(SQLHSTMT statement) override;
+  SQLRETURN GetData(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER buffer,
+                    SQLLEN room, SQLLEN *length) override;
+  SQLUINTEGER GetDataExtensions(SQLHDBC connection) override;
 
  private:
   SQLUSMALLINT *rowStatus_ = nullptr;
