@@ -38,8 +38,8 @@ bool driverKeepsUtf8(SQLHDBC connection) {
 
 }  // namespace
 
-// A statement being run and the watch that cancels it at its query time-out. Members go in
-// reverse order, so the watch has stopped before the statement is freed.
+// A statement being run and the watch that cancels a call of it at the query time-out. Members go
+// in reverse order, so the watch has stopped before the statement is freed.
 struct RunningStatement {
   StatementCalls *calls = nullptr;
   odbc::Handle handle;
@@ -57,6 +57,15 @@ struct RunningStatement {
     throw XException(text);
   }
   bool TimedOut() const { return watchdog && watchdog->Fired(); }
+
+  // Makes one call that waits on the database under the time-out. A call the watchdog cancelled
+  // fails the query whatever it returned: a driver may end it with "no data" as well as an error.
+  template <typename Call>
+  SQLRETURN Run(const char *function, Call call) const {
+    const SQLRETURN rc = watchdog ? watchdog->Watch(call) : call();
+    if (TimedOut()) Fail(rc, function);
+    return rc;
+  }
 };
 
 namespace {
@@ -107,8 +116,9 @@ RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int 
                              reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)), 0);
   statement.watchdog = std::make_unique<QueryWatchdog>(statement.get(), timeout);
   std::u16string wide = odbc::ToWide(sql);
-  const SQLRETURN rc =
-      calls.Execute(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
+  const SQLRETURN rc = statement.Run("SQLExecDirect", [&] {
+    return calls.Execute(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
+  });
   if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) statement.Fail(rc, "SQLExecDirect");
   describe(connection, statement.handle);
   return statement;
@@ -211,7 +221,7 @@ bool RecordSet::fetchAll(SQLHDBC connection, const QString &sql, int timeout, St
     return true;
   };
   for (;;) {
-    const SQLRETURN rc = calls.Fetch(statement.get());
+    const SQLRETURN rc = statement.Run("SQLFetch", [&] { return calls.Fetch(statement.get()); });
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) {
       if (retryIntegersAsText()) return false;
@@ -257,8 +267,9 @@ void RecordSet::readLongValue(const RunningStatement &statement, SQLUSMALLINT co
   for (;;) {
     if (buffer.size() < used + size_t(room)) buffer.resize(used + size_t(room));
     SQLLEN length = 0;
-    const SQLRETURN rc =
-        statement.calls->GetData(statement.get(), column, cType, buffer.data() + used, room, &length);
+    const SQLRETURN rc = statement.Run("SQLGetData", [&] {
+      return statement.calls->GetData(statement.get(), column, cType, buffer.data() + used, room, &length);
+    });
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLGetData");
     if (length == SQL_NULL_DATA) {

@@ -44,7 +44,8 @@ constexpr int kQueryObjectFailure = -2;
 class RecordSet {
  public:
   // Runs the text on the connection and fetches every row. Throws XException with the driver's
-  // diagnostic text when the statement or a fetch fails.
+  // diagnostic text when the statement or a fetch fails, or when the execution or any one fetch
+  // call outlasts the time-out (the fetches together may take longer).
   // With rows = false the statement only runs and its columns are described (a trial query).
   RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true,
             StatementCalls &calls = StatementCalls::Driver());

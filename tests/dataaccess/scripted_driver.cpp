@@ -1,6 +1,8 @@
 // The scripted driver's quirks over the real driver's calls.
 #include "scripted_driver.h"
 
+#include <thread>
+
 SQLRETURN ScriptedDriver::SetAttribute(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value,
                                        SQLINTEGER length) {
   if (attribute == refusedAttribute) return SQL_ERROR;
@@ -16,6 +18,7 @@ SQLRETURN ScriptedDriver::SetAttribute(SQLHSTMT statement, SQLINTEGER attribute,
 }
 
 SQLRETURN ScriptedDriver::Fetch(SQLHSTMT statement) {
+  std::this_thread::sleep_for(fetchCalls_++ == stalledFetch ? stall : fetchDelay);
   const SQLRETURN rc = SQLFetch(statement);
   if (!SQL_SUCCEEDED(rc)) return rc;
   const qint64 first = rowsSeen_;

@@ -1,20 +1,25 @@
 // A driver with quirks, put between a record set and the real driver (the SQLite 3 driver and
 // psqlODBC do none of this): it refuses one statement attribute, grants fewer rows a fetch than
-// asked, flags one row of the result in error, or reads long data only after the bound columns
-// (as SQL Server's driver does). It counts the statements run and the columns read in pieces.
+// asked, flags one row of the result in error, reads long data only after the bound columns
+// (as SQL Server's driver does), or answers fetches slowly (a slow link). It counts the statements
+// run and the columns read in pieces.
 #pragma once
 
 #include <QtGlobal>
+#include <chrono>
 #include <set>
 
 #include "statementcalls.h"
 
 class ScriptedDriver : public StatementCalls {
  public:
-  SQLINTEGER refusedAttribute = 0;     // answered SQL_ERROR without reaching the driver
-  SQLULEN rowsetCap = 0;               // the most rows a fetch it grants; 0 grants what is asked
-  qint64 errorRow = -1;                // the row of the result (from 0) flagged SQL_ROW_ERROR
-  bool getDataAfterBoundOnly = false;  // reports neither SQL_GD_ANY_COLUMN nor SQL_GD_ANY_ORDER
+  SQLINTEGER refusedAttribute = 0;          // answered SQL_ERROR without reaching the driver
+  SQLULEN rowsetCap = 0;                    // the most rows a fetch it grants; 0 grants what is asked
+  qint64 errorRow = -1;                     // the row of the result (from 0) flagged SQL_ROW_ERROR
+  bool getDataAfterBoundOnly = false;       // reports neither SQL_GD_ANY_COLUMN nor SQL_GD_ANY_ORDER
+  std::chrono::milliseconds fetchDelay{0};  // the wait of every fetch call
+  int stalledFetch = -1;                    // the fetch call (from 0) that waits `stall` instead
+  std::chrono::milliseconds stall{0};
 
   int executions = 0;
   std::set<int> columnsReadInPieces;  // 1-based columns asked for with SQLGetData
@@ -32,4 +37,5 @@ class ScriptedDriver : public StatementCalls {
   SQLUSMALLINT *rowStatus_ = nullptr;
   SQLULEN *rowsFetched_ = nullptr;
   qint64 rowsSeen_ = 0;
+  int fetchCalls_ = 0;
 };
