@@ -221,12 +221,17 @@ bool RecordSet::fetchAll(SQLHDBC connection, const QString &sql, int timeout, St
     return true;
   };
   for (;;) {
+    rowset.ClearCount();
     const SQLRETURN rc = statement.Run("SQLFetch", [&] { return calls.Fetch(statement.get()); });
     if (rc == SQL_NO_DATA) break;
     if (!odbc::Succeeded(rc)) {
       if (retryIntegersAsText()) return false;
       statement.Fail(rc, "SQLFetch");
     }
+    // A fetch that succeeded brought rows: without a count of them the result cannot be trusted.
+    if (rowset.Fetched() == 0)
+      statement.Fail(rc, "SQLFetch",
+                     QStringLiteral("Error number: 0\tThe driver fetched rows but counted no rows\r\n"));
     for (SQLULEN row = 0; row < rowset.Fetched(); ++row) {
       if (rowset.InError(row)) {
         if (retryIntegersAsText()) return false;

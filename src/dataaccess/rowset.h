@@ -23,6 +23,8 @@ class Rowset {
   SQLRETURN Request(StatementCalls &calls, SQLHSTMT statement, SQLULEN wanted);
 
   SQLULEN Size() const { return size_; }
+  // Before each fetch: a driver that leaves the count alone is then not taken to repeat a block.
+  void ClearCount() { fetched_ = 0; }
   // The rows a fetch that succeeded brought.
   SQLULEN Fetched() const { return size_ == 1 ? 1 : std::min(fetched_, size_); }
   // True when the driver flagged this row of the last fetch in error.

@@ -6,6 +6,7 @@
 SQLRETURN ScriptedDriver::SetAttribute(SQLHSTMT statement, SQLINTEGER attribute, SQLPOINTER value,
                                        SQLINTEGER length) {
   if (attribute == refusedAttribute) return SQL_ERROR;
+  if (attribute == ignoredAttribute) return SQL_SUCCESS;
   if (attribute == SQL_ATTR_ROW_STATUS_PTR) rowStatus_ = static_cast<SQLUSMALLINT *>(value);
   if (attribute == SQL_ATTR_ROWS_FETCHED_PTR) rowsFetched_ = static_cast<SQLULEN *>(value);
   if (attribute == SQL_ATTR_ROW_ARRAY_SIZE && rowsetCap > 0 && reinterpret_cast<SQLULEN>(value) > rowsetCap) {

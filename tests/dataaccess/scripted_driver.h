@@ -1,8 +1,6 @@
-// A driver with quirks, put between a record set and the real driver (the SQLite 3 driver and
-// psqlODBC do none of this): it refuses one statement attribute, grants fewer rows a fetch than
-// asked, flags one row of the result in error, reads long data only after the bound columns
-// (as SQL Server's driver does), or answers fetches slowly (a slow link). It counts the statements
-// run and the columns read in pieces.
+// A driver with quirks over the real one (which has none of them): an attribute refused or ignored,
+// fewer rows a fetch, a row in error, long data read only after the bound columns (as SQL Server's
+// driver does), slow fetches. It counts the statements run and the columns read in pieces.
 #pragma once
 
 #include <QtGlobal>
@@ -14,6 +12,7 @@
 class ScriptedDriver : public StatementCalls {
  public:
   SQLINTEGER refusedAttribute = 0;          // answered SQL_ERROR without reaching the driver
+  SQLINTEGER ignoredAttribute = 0;          // answered SQL_SUCCESS without reaching the driver
   SQLULEN rowsetCap = 0;                    // the most rows a fetch it grants; 0 grants what is asked
   qint64 errorRow = -1;                     // the row of the result (from 0) flagged SQL_ROW_ERROR
   bool getDataAfterBoundOnly = false;       // reports neither SQL_GD_ANY_COLUMN nor SQL_GD_ANY_ORDER
