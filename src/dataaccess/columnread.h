@@ -1,7 +1,6 @@
-// How the record set reads each column of a result: the C type a value is asked for in and the
-// width of the buffer it is bound to, both from the column's type and declared length. Long data
-// (text or bytes without a usable declared length) is not bound: it is read cell by cell with
-// SQLGetData.
+// How the record set reads each column of a result: the C type of its values and the width of the
+// buffer it is bound to, from its type and declared length. Long data (text or bytes without a
+// usable declared length) is not bound but read cell by cell with SQLGetData.
 #pragma once
 
 #include <sql.h>

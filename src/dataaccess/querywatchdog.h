@@ -1,8 +1,6 @@
-// The query time-out, enforced on the client for each call that waits on the database: the
-// execution of a statement and every fetch of its rows. Some drivers (the SQLite 3 driver among
-// them) ignore the ODBC query time-out attribute; a call still running when its time is up is
-// cancelled from a second thread with SQLCancel, which every driver supports, so a query never
-// hangs a run, while a large result on a slow link, each fetch in time, is not cut off.
+// The query time-out, enforced on the client for each call that waits on the database (execution,
+// every fetch): a call still running when its time is up is cancelled from a second thread with
+// SQLCancel, which every driver supports (some, like SQLite's, ignore the ODBC time-out attribute).
 #pragma once
 
 #include <sql.h>

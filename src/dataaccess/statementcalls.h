@@ -1,7 +1,6 @@
-// The driver calls a record set makes on its statement whose outcome differs from driver to driver:
-// running it, setting statement attributes, fetching, reading long data and the driver's rules
-// for reading it. They go through this interface so that a test can stand in for a driver that
-// refuses block fetch, flags rows in error, answers slowly or reads long data only in order.
+// The driver calls of a record set whose outcome differs from driver to driver (running, statement
+// attributes, fetching, reading long data and the rules for it), behind an interface so that a
+// test can stand in for a driver that refuses block fetch, flags rows in error or answers slowly.
 #pragma once
 
 #include <sql.h>

@@ -1,8 +1,6 @@
-// The query time-out on a driver that ignores the ODBC time-out attribute (the SQLite 3 driver): a
-// query still running when its time is up is cancelled, fails with the time-out named in the error
-// text, and leaves the session usable for the next query. The time-out bounds the execution and
-// each fetch call, not all the fetches of a result together: on a slow link (a scripted driver
-// whose fetches wait) a result whose fetches together outlast it still arrives, on both engines.
+// The query time-out: a query or a fetch call still running when its time is up is cancelled, fails
+// with the time-out named in the error text, and leaves the connection usable; on a slow link (a
+// scripted driver whose fetches wait) a result whose fetches together outlast it still arrives.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
