@@ -1,115 +1,27 @@
-// Running a statement and fetching its rows into the client-side buffer. Columns are bound in
-// row arrays (block fetch); when a column is too long for a bound buffer the statement is run again
-// and read row by row with SQLGetData, so no value is ever cut short.
+// Running a statement and fetching its rows into the client-side buffer. Columns of a known width
+// are bound in row arrays (block fetch); a result with long data is fetched a row at a time and its
+// long cells read with SQLGetData, so no value is cut short and the query runs once. Only a value
+// longer than its column's declared length, or one the driver cannot convert to the bound type,
+// sends the query round again, that column then read in pieces (or integers read as text).
 #include "recordset.h"
 
 #include <sqlucode.h>
 
 #include <algorithm>
 
+#include "columnread.h"
 #include "querywatchdog.h"
+#include "rowset.h"
 #include "xexception.h"
 
 namespace {
 
-constexpr SQLLEN kLongColumn = 4000;      // characters; longer columns are read in pieces
-constexpr SQLLEN kLongTextGuess = 1024;   // characters first bound for a long text column
 constexpr size_t kBlockBytes = 1u << 20;  // bound buffer per block of rows
 constexpr SQLULEN kMaxBlockRows = 1024;
-
-ColumnKind kindOf(SQLSMALLINT sqlType) {
-  switch (sqlType) {
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-      return ColumnKind::Integer;
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-      return ColumnKind::Floating;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-      return ColumnKind::Decimal;
-    case SQL_TYPE_DATE:
-    case SQL_TYPE_TIME:
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_DATE:
-    case SQL_TIME:
-    case SQL_TIMESTAMP:
-      return ColumnKind::Date;
-    case SQL_BIT:
-      return ColumnKind::Bit;
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-    case SQL_GUID:
-      return ColumnKind::Text;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-      return ColumnKind::Binary;
-    default:
-      return ColumnKind::Unsupported;
-  }
-}
-
-// The C type a column is read as.
-SQLSMALLINT cTypeOf(const ColumnInfo &column) {
-  switch (column.kind) {
-    case ColumnKind::Integer:
-      return column.binaryInteger ? SQL_C_SBIGINT : SQL_C_CHAR;
-    case ColumnKind::Floating:
-      return SQL_C_DOUBLE;
-    case ColumnKind::Text:
-      return column.utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
-    case ColumnKind::Unsupported:
-      return SQL_C_WCHAR;
-    case ColumnKind::Binary:
-      return SQL_C_BINARY;
-    default:
-      return SQL_C_CHAR;
-  }
-}
-
-// Bytes a call adds after the data: a terminating zero for character data.
-SQLLEN terminatorOf(SQLSMALLINT cType) {
-  if (cType == SQL_C_CHAR) return 1;
-  if (cType == SQL_C_WCHAR) return 2;
-  return 0;
-}
-
-// The bound buffer width in bytes for a column, or 0 when it must be read in pieces.
-SQLLEN boundWidth(const ColumnInfo &column) {
-  const SQLLEN size = SQLLEN(column.size);
-  switch (column.kind) {
-    case ColumnKind::Floating:
-      return sizeof(double);
-    case ColumnKind::Integer:
-      return column.binaryInteger ? SQLLEN(sizeof(qint64)) : 24;
-    case ColumnKind::Bit:
-      return 32;
-    case ColumnKind::Decimal:
-      return std::max<SQLLEN>(48, size + 8);
-    case ColumnKind::Date:
-      return 64;
-    case ColumnKind::Text:
-      // Long text (notes, comments, SQLite's TEXT) is mostly short: bound with a modest buffer,
-      // and a value that does not fit sends the query down the piecewise path.
-      if (size <= 0 || size > kLongColumn)
-        return column.utf8 ? kLongTextGuess * 3 + 1 : (kLongTextGuess + 1) * 2;
-      return column.utf8 ? size * 3 + 1 : (size + 1) * 2;
-    case ColumnKind::Binary:
-      if (size <= 0 || size > 2 * kLongColumn) return 0;
-      return size;
-    case ColumnKind::Unsupported:
-      return 512;
-  }
-  return 0;
-}
+// The first piece of a long value offered to the driver: most notes and comments fit. A longer
+// value is taken whole in a second call, the driver having told its length. (A larger first offer
+// costs: the SQLite 3 driver clears all of the buffer it is given.)
+constexpr SQLLEN kFirstPieceBytes = 16 * 1024;
 
 // The SQLite 3 driver keeps text as UTF-8 and hands it out unchanged as character data; reading
 // it so spares a conversion to UTF-16 and back for every value.
@@ -126,37 +38,50 @@ bool driverKeepsUtf8(SQLHDBC connection) {
 
 }  // namespace
 
-// A statement being run and the watch that cancels it at its query time-out. Members go in
-// reverse order, so the watch has stopped before the statement is freed.
+// A statement being run and the watch that cancels a call of it at the query time-out. Members go
+// in reverse order, so the watch has stopped before the statement is freed.
 struct RunningStatement {
+  StatementCalls *calls = nullptr;
   odbc::Handle handle;
   std::unique_ptr<QueryWatchdog> watchdog;
 
   SQLHSTMT get() const { return handle.get(); }
 
-  // A call that failed because the time-out cancelled it says so first, as SQL Server does.
-  [[noreturn]] void Fail(SQLRETURN rc, const char *function) const {
-    QString text = odbc::DiagnosticText(handle, rc, function);
+  // The failure of a call: the lines of `context`, then the driver's diagnostics. A call the
+  // time-out cancelled says so first, as SQL Server does.
+  [[noreturn]] void Fail(SQLRETURN rc, const char *function, const QString &context = {}) const {
+    QString text = context + odbc::DiagnosticText(handle, rc, function);
     if (TimedOut())
       text.prepend(
           QStringLiteral("Error number: 0\tQuery timeout expired (%1 seconds)\r\n").arg(watchdog->Seconds()));
     throw XException(text);
   }
   bool TimedOut() const { return watchdog && watchdog->Fired(); }
+
+  // Makes one call that waits on the database under the time-out. A call the watchdog cancelled
+  // fails the query whatever it returned: a driver may end it with "no data" as well as an error.
+  template <typename Call>
+  SQLRETURN Run(const char *function, Call call) const {
+    const SQLRETURN rc = watchdog ? watchdog->Watch(call) : call();
+    if (TimedOut()) Fail(rc, function);
+    return rc;
+  }
 };
 
 namespace {
 uint64_t nextRecordSetId = 1;
 }  // namespace
 
-RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows)
+RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows,
+                     StatementCalls &calls)
     : id_(nextRecordSetId++) {
   if (!rows) {
-    execute(connection, sql, queryTimeoutSeconds);
+    execute(connection, sql, queryTimeoutSeconds, calls);
     return;
   }
-  if (!fetchInBlocks(connection, sql, queryTimeoutSeconds))
-    fetchRowByRow(connection, sql, queryTimeoutSeconds);
+  ReadChoices choices;
+  while (!fetchAll(connection, sql, queryTimeoutSeconds, calls, choices)) {
+  }
 }
 
 int RecordSet::ColumnIndex(const QString &name) const {
@@ -175,20 +100,25 @@ bool RecordSet::Next() {
   return current_ < rows_;
 }
 
-RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout) {
+RunningStatement RecordSet::execute(SQLHDBC connection, const QString &sql, int timeout,
+                                    StatementCalls &calls) {
   RunningStatement statement;
+  statement.calls = &calls;
   try {
     statement.handle = odbc::Handle(SQL_HANDLE_STMT, connection);
   } catch (const XException &) {
     throw XException(QStringLiteral("Failed to create query object for: %1").arg(sql), kQueryObjectFailure);
   }
+  // The driver's own time-out where it keeps one; a driver that refuses or ignores it is held to
+  // the time by the watchdog all the same, so its answer changes nothing.
   if (timeout > 0)
-    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)),
-                   0);
+    (void)calls.SetAttribute(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                             reinterpret_cast<SQLPOINTER>(SQLULEN(timeout)), 0);
   statement.watchdog = std::make_unique<QueryWatchdog>(statement.get(), timeout);
   std::u16string wide = odbc::ToWide(sql);
-  const SQLRETURN rc =
-      SQLExecDirectW(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
+  const SQLRETURN rc = statement.Run("SQLExecDirect", [&] {
+    return calls.Execute(statement.get(), reinterpret_cast<SQLWCHAR *>(wide.data()), SQLINTEGER(wide.size()));
+  });
   if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) statement.Fail(rc, "SQLExecDirect");
   describe(connection, statement.handle);
   return statement;
@@ -211,7 +141,7 @@ void RecordSet::describe(SQLHDBC connection, const odbc::Handle &statement) {
     if (!odbc::Succeeded(described)) fail(statement, described, "SQLDescribeCol");
     column.name = QString::fromUtf16(reinterpret_cast<const char16_t *>(name),
                                      std::min<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
-    column.kind = kindOf(column.sqlType);
+    column.kind = KindOf(column.sqlType);
     column.utf8 = utf8 && column.kind == ColumnKind::Text;
     // A driver that keeps text hands integers out as text: converting them to 8-byte values and
     // back to text would be work for nothing.
@@ -228,63 +158,104 @@ void RecordSet::clearRows() {
 
 struct RecordSet::Binding {
   SQLSMALLINT cType;
-  SQLLEN width;
+  SQLLEN width;  // 0: read with SQLGetData after the fetch
   std::vector<char> data;
   std::vector<SQLLEN> indicators;
 };
 
-bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout) {
-  RunningStatement statement = execute(connection, sql, timeout);
+std::vector<RecordSet::Binding> RecordSet::plan(ReadChoices &choices, bool getDataAnyColumn) {
+  choices.inPieces.resize(columns_.size());
+  std::vector<Binding> bindings;
+  bool afterPieces = false;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    ColumnInfo &column = columns_[i];
+    if (choices.integersAsText) column.binaryInteger = false;
+    SQLLEN width = choices.inPieces[i] ? 0 : BoundWidth(column);
+    // Without SQL_GD_ANY_COLUMN a driver reads with SQLGetData only the columns after the last
+    // bound one (SQL Server's does so).
+    if (afterPieces && !getDataAnyColumn) width = 0;
+    afterPieces = afterPieces || width == 0;
+    bindings.push_back({CTypeOf(column), width, {}, {}});
+  }
+  return bindings;
+}
+
+bool RecordSet::fetchAll(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls,
+                         ReadChoices &choices) {
+  RunningStatement statement = execute(connection, sql, timeout, calls);
   clearRows();
   if (columns_.empty()) return true;
 
+  std::vector<Binding> bindings = plan(choices, calls.GetDataExtensions(connection) & SQL_GD_ANY_COLUMN);
   SQLLEN rowWidth = 0;
-  for (const auto &column : columns_) {
-    const SQLLEN width = boundWidth(column);
-    if (width == 0) return false;  // a long column: read row by row
-    rowWidth += width + SQLLEN(sizeof(SQLLEN));
+  bool longData = false;
+  for (const Binding &binding : bindings) {
+    longData = longData || binding.width == 0;
+    rowWidth += binding.width + SQLLEN(sizeof(SQLLEN));
   }
-  SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowWidth), 1, kMaxBlockRows);
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN),
-                 0);
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), 0);
-  SQLULEN granted = 1;
-  if (!odbc::Succeeded(SQLGetStmtAttr(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) ||
-      granted < 1)
-    granted = 1;
-  blockRows = granted;
-  SQLULEN fetched = 0;
-  SQLSetStmtAttr(statement.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-
-  std::vector<Binding> bindings;
-  bindings.reserve(columns_.size());
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    Binding binding{cTypeOf(columns_[i]), boundWidth(columns_[i]), {}, {}};
-    binding.data.resize(size_t(binding.width) * blockRows);
-    binding.indicators.resize(blockRows);
+  // Long data is read after a fetch of one row: reading it out of a block needs positioning in the
+  // block, which few drivers offer.
+  const SQLULEN wanted =
+      longData ? 1 : std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowWidth), 1, kMaxBlockRows);
+  Rowset rowset;
+  if (const SQLRETURN rc = rowset.Request(calls, statement.get(), wanted); !odbc::Succeeded(rc))
+    statement.Fail(rc, "SQLSetStmtAttr");
+  for (size_t i = 0; i < bindings.size(); ++i) {
+    Binding &binding = bindings[i];
+    if (binding.width == 0) continue;
+    binding.data.resize(size_t(binding.width) * rowset.Size());
+    binding.indicators.resize(rowset.Size());
     const SQLRETURN rc = SQLBindCol(statement.get(), SQLUSMALLINT(i + 1), binding.cType, binding.data.data(),
                                     binding.width, binding.indicators.data());
     if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLBindCol");
-    bindings.push_back(std::move(binding));
   }
+  std::vector<char> longValue;
 
-  for (;;) {
-    fetched = 0;
-    const SQLRETURN rc = SQLFetch(statement.get());
-    if (rc == SQL_NO_DATA) break;
-    // A value the driver cannot convert to the bound type (SQLSTATE 22...) is read again as text.
-    if (!odbc::Succeeded(rc) && !statement.TimedOut() &&
-        odbc::FirstSqlState(statement.handle).startsWith(QLatin1String("22")))
+  // A value the driver cannot convert to the bound type (SQLSTATE 22...): integers are read again
+  // as text.
+  auto retryIntegersAsText = [&] {
+    if (choices.integersAsText || statement.TimedOut() ||
+        !odbc::FirstSqlState(statement.handle).startsWith(QLatin1String("22")))
       return false;
-    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
-    for (SQLULEN row = 0; row < fetched; ++row) {
-      for (const auto &binding : bindings) {
+    choices.integersAsText = true;
+    return true;
+  };
+  for (;;) {
+    rowset.ClearCount();
+    const SQLRETURN rc = statement.Run("SQLFetch", [&] { return calls.Fetch(statement.get()); });
+    if (rc == SQL_NO_DATA) break;
+    if (!odbc::Succeeded(rc)) {
+      if (retryIntegersAsText()) return false;
+      statement.Fail(rc, "SQLFetch");
+    }
+    // A fetch that succeeded brought rows: without a count of them the result cannot be trusted.
+    if (rowset.Fetched() == 0)
+      statement.Fail(rc, "SQLFetch",
+                     QStringLiteral("Error number: 0\tThe driver fetched rows but counted no rows\r\n"));
+    for (SQLULEN row = 0; row < rowset.Fetched(); ++row) {
+      if (rowset.InError(row)) {
+        if (retryIntegersAsText()) return false;
+        statement.Fail(
+            rc, "SQLFetch",
+            QStringLiteral("Error number: 0\tRow %1 of the result could not be read\r\n").arg(rows_ + 1));
+      }
+      if (rowset.Empty(row)) continue;
+      for (size_t i = 0; i < bindings.size(); ++i) {
+        const Binding &binding = bindings[i];
+        if (binding.width == 0) {
+          readLongValue(statement, SQLUSMALLINT(i + 1), binding.cType, longValue);
+          continue;
+        }
         const SQLLEN length = binding.indicators[row];
         if (length == SQL_NULL_DATA) {
           cells_.AppendNull();
           continue;
         }
-        if (length == SQL_NO_TOTAL || length > binding.width - terminatorOf(binding.cType)) return false;
+        if (length == SQL_NO_TOTAL || length > binding.width - TerminatorOf(binding.cType)) {
+          // Longer than the column's declared length (SQLite does not hold text to it).
+          choices.inPieces[i] = true;
+          return false;
+        }
         cells_.Append(binding.data.data() + size_t(binding.width) * row, size_t(length));
       }
       ++rows_;
@@ -293,46 +264,31 @@ bool RecordSet::fetchInBlocks(SQLHDBC connection, const QString &sql, int timeou
   return true;
 }
 
-void RecordSet::fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout) {
-  RunningStatement statement = execute(connection, sql, timeout);
-  clearRows();
-  if (columns_.empty()) return;
-  // Every integer is read as text here: the path is also taken when a value would not convert.
-  for (auto &column : columns_) column.binaryInteger = false;
-  std::vector<char> piece(64 * 1024);
-  std::vector<char> cell;
+void RecordSet::readLongValue(const RunningStatement &statement, SQLUSMALLINT column, SQLSMALLINT cType,
+                              std::vector<char> &buffer) {
+  const SQLLEN terminator = TerminatorOf(cType);
+  size_t used = 0;
+  SQLLEN room = kFirstPieceBytes;
   for (;;) {
-    const SQLRETURN rc = SQLFetch(statement.get());
+    if (buffer.size() < used + size_t(room)) buffer.resize(used + size_t(room));
+    SQLLEN length = 0;
+    const SQLRETURN rc = statement.Run("SQLGetData", [&] {
+      return statement.calls->GetData(statement.get(), column, cType, buffer.data() + used, room, &length);
+    });
     if (rc == SQL_NO_DATA) break;
-    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLFetch");
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      const SQLSMALLINT cType = cTypeOf(columns_[i]);
-      const SQLLEN terminator = terminatorOf(cType);
-      cell.clear();
-      bool null = false;
-      for (;;) {
-        SQLLEN length = 0;
-        const SQLLEN room = cType == SQL_C_DOUBLE ? SQLLEN(sizeof(double)) : SQLLEN(piece.size());
-        const SQLRETURN got =
-            SQLGetData(statement.get(), SQLUSMALLINT(i + 1), cType, piece.data(), room, &length);
-        if (got == SQL_NO_DATA) break;
-        if (!odbc::Succeeded(got)) statement.Fail(got, "SQLGetData");
-        if (length == SQL_NULL_DATA) {
-          null = true;
-          break;
-        }
-        const bool more =
-            got == SQL_SUCCESS_WITH_INFO && (length == SQL_NO_TOTAL || length > room - terminator);
-        const SQLLEN taken = more ? room - terminator : length;
-        cell.insert(cell.end(), piece.data(), piece.data() + taken);
-        if (!more || cType == SQL_C_DOUBLE) break;
-      }
-      if (null) {
-        cells_.AppendNull();
-      } else {
-        cells_.Append(cell.data(), cell.size());
-      }
+    if (!odbc::Succeeded(rc)) statement.Fail(rc, "SQLGetData");
+    if (length == SQL_NULL_DATA) {
+      cells_.AppendNull();
+      return;
     }
-    ++rows_;
+    const bool more = rc == SQL_SUCCESS_WITH_INFO && (length == SQL_NO_TOTAL || length > room - terminator);
+    if (!more) {
+      used += size_t(length);
+      break;
+    }
+    used += size_t(room - terminator);
+    // The rest, as long as the driver says it is, or twice the piece when it cannot tell.
+    room = length == SQL_NO_TOTAL ? room * 2 : length - (room - terminator) + terminator;
   }
+  cells_.Append(buffer.data(), used);
 }

@@ -1,5 +1,6 @@
-// A query's result held on the client: the statement runs, every row is fetched in blocks into one
-// compact buffer, and the rows can then be walked, counted and walked again (a static cursor).
+// A query's result held on the client: the statement runs, every row is fetched (in blocks where
+// no column holds long data) into one compact buffer, and the rows can then be walked, counted and
+// walked again (a static cursor).
 #pragma once
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 
 #include "cellstore.h"
 #include "odbchandles.h"
+#include "statementcalls.h"
 
 struct RunningStatement;
 
@@ -42,9 +44,11 @@ constexpr int kQueryObjectFailure = -2;
 class RecordSet {
  public:
   // Runs the text on the connection and fetches every row. Throws XException with the driver's
-  // diagnostic text when the statement or a fetch fails.
+  // diagnostic text when the statement or a fetch fails, or when the execution or any one fetch
+  // call outlasts the time-out (the fetches together may take longer).
   // With rows = false the statement only runs and its columns are described (a trial query).
-  RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true);
+  RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows = true,
+            StatementCalls &calls = StatementCalls::Driver());
 
   // Unique for the life of the process: tells one record set from a later one at the same address.
   uint64_t Id() const { return id_; }
@@ -66,10 +70,22 @@ class RecordSet {
   }
 
  private:
+  // What one run of the query showed the next run must do otherwise.
+  struct ReadChoices {
+    bool integersAsText = false;
+    std::vector<bool> inPieces;  // columns read with SQLGetData although they declare a length
+  };
   struct Binding;
-  bool fetchInBlocks(SQLHDBC connection, const QString &sql, int timeout);
-  void fetchRowByRow(SQLHDBC connection, const QString &sql, int timeout);
-  RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout);
+  std::vector<Binding> plan(ReadChoices &choices, bool getDataAnyColumn);
+  // Runs the query and fetches every row. False when a value showed the choices wrong: they are
+  // changed, and the query must run again.
+  bool fetchAll(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls,
+                ReadChoices &choices);
+  // Appends the current row's value of a column not bound, read with SQLGetData into the buffer
+  // (grown to the longest value read).
+  void readLongValue(const RunningStatement &statement, SQLUSMALLINT column, SQLSMALLINT cType,
+                     std::vector<char> &buffer);
+  RunningStatement execute(SQLHDBC connection, const QString &sql, int timeout, StatementCalls &calls);
   void describe(SQLHDBC connection, const odbc::Handle &statement);
   void clearRows();
 
