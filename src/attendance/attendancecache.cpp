@@ -452,7 +452,7 @@ bool AttendanceCache::IsOpen() const {
 void AttendanceCache::Close() {
   if (!impl_->database.IsOpen()) return;
   if (impl_->sending) RollbackSent();
-  if (impl_->merging) FinishMerge();
+  if (impl_->merging) InterruptMerge();
   try {
     impl_->flushAllPendingBlanks();
   } catch (const XException &e) {
@@ -783,6 +783,11 @@ void AttendanceCache::FinishMerge() {
     }
     throw;
   }
+}
+
+void AttendanceCache::InterruptMerge() {
+  impl_->mergeBlank.reset();
+  FinishMerge();
 }
 
 bool AttendanceCache::IsStale(const QString &element) {

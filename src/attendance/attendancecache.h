@@ -70,6 +70,9 @@ class AttendanceCache {
   void BeginMerge(AttendanceTable table);
   void MergeRow(const AttendanceCacheRow &row);
   void FinishMerge();
+  // Ends a merge that did not read all its marks: keeps what was merged but drops the blank, since
+  // rows not reached are not known to be gone.
+  void InterruptMerge();
   bool IsMerging() const;
   // Rows written (inserted or changed) and rows left as they were, since BeginMerge.
   long long MergedWrites() const { return mergedWrites_; }

@@ -196,14 +196,15 @@ int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine)
   int count = 0;
   try {
     Log(kDebug, QStringLiteral("Opening Table"), kWriteTable);
-    const bool open = OpenTable();
+    // A refused query is a failure of the export, never a table without rows.
+    if (!OpenTable()) throw XException(QStringLiteral("The query could not be opened."));
     DelimitedOutput &output = BeginTableOutput();
     if (!prefixLine.isEmpty()) {
       output.WriteValue(prefixLine);
       output.EndLine();
     }
     Log(kDebug, QStringLiteral("Generating PDE Entries"), kWriteTable);
-    for (bool more = open && GetFirstRecord(); more; more = GetNextRecord()) {
+    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
       if (rowFilter && !rowFilter()) continue;
       const bool first = count == 0;
       if (first) {

@@ -97,7 +97,8 @@ class PDEWriter : public BridgeTaskBase {
  protected:
   // "<stem>_<suffix>.<ext>": the name of a second table file that must not replace the first.
   static QString SuffixedFileName(const QString &fileName, const QString &suffix);
-  // The current query, supplied by the data-access layers. The defaults describe no query.
+  // The current query, supplied by the data-access layers. The defaults describe no query, which
+  // cannot be opened.
   virtual bool AddQueryField(ODBCField *) { return true; }
   virtual bool OpenTable() { return false; }
   virtual bool GetFirstRecord() { return false; }

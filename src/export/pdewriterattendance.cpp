@@ -30,8 +30,10 @@ class QuerySource : public AttendanceSource {
         values_(std::move(values)) {}
 
   void SetDateFilter(const QDate &from, const QDate &to) override { filter_(from, to); }
+  // A window whose query did not open was not read; taken as empty, it would blank its marks.
   void Open() override {
     isOpen_ = open_();
+    if (!isOpen_) throw XException(QStringLiteral("The attendance query could not be opened."));
     first_ = true;
   }
   bool Next(QStringList &values) override {
