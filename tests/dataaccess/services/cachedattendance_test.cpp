@@ -12,6 +12,7 @@
 #include "query.h"
 #include "row_task.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace {
 
@@ -222,6 +223,39 @@ TEST(CachedAttendance, AnUpdateRunThatNeverPublishesSendsTheSameRowsAgain) {
                      "AttAttReasonRef\tAttExcused\tAttAbs\tAttTardy\tAttTruant\tAttDiscipline\r\n"
                      "1001\t09/01/2026\t3\tA\tSick\t1\t1\t0\t0\t0\r\n*\r\n"));
   EXPECT_EQ(OldCode(task, "PERIOD_ATT", "1001"), QStringLiteral("A"));
+}
+
+// A table file that cannot be created fails the run instead of leaving the attendance out silently;
+// its rows stay unsent.
+TEST(CachedAttendance, AnAttendanceFileThatCannotBeCreatedFailsTheExport) {
+  for (const bool update : {false, true}) {
+    QTemporaryDir dir;
+    AttendanceTask task(dir.path());
+    Merge(task, AttendanceTable::Daily, {Mark("1001", kDay, "AM", "A")});
+    // The import folder becomes a file once the cache beside it is open.
+    const QString import = dir.filePath(QStringLiteral("import"));
+    ASSERT_TRUE(task.SetPDEFolder(import));
+    ASSERT_TRUE(QDir(import).removeRecursively());
+    QFile blocker(import);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    if (update) {
+      EXPECT_THROW(task.StartUpdate(), XException);
+    } else {
+      task.StartImport();
+    }
+    const QString reason = update ? QStringLiteral("No update file is open.")
+                                  : QStringLiteral("Could not open file ( 20 ): ") + import +
+                                        QStringLiteral("/StudentDailyAtt.pef");
+    try {
+      task.CreateStudentDailyAttendanceFromDB(false);
+      ADD_FAILURE() << "no failure, update run " << update;
+    } catch (const XException &e) {
+      EXPECT_EQ(e.Text(), QStringLiteral("CreateStudentDailyAttendanceFromDB Error: ") + reason);
+    }
+    EXPECT_EQ(OldCode(task, "DAILY_ATT", "1001"), QStringLiteral("<null>"));
+    EXPECT_FALSE(task.Attendance().IsSending());
+  }
 }
 
 }  // namespace
