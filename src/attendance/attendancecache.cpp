@@ -86,6 +86,10 @@ void appendStored(const QString &text, std::string &out) {
   }
 }
 
+QString databasePathIn(const QString &folder) {
+  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(QStringLiteral("Attendance.db"));
+}
+
 QByteArray storedDate(const QDate &date) {
   return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1() : QByteArray();
 }
@@ -359,7 +363,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     folder = importFolder;
   }
   const QString attendanceFolder = QDir(folder).filePath(QStringLiteral("Attendance"));
-  const QString path = QDir(attendanceFolder).filePath(QStringLiteral("Attendance.db"));
+  const QString path = databasePathIn(folder);
   try {
     if (!QDir().mkpath(attendanceFolder)) throw XException("Could not create the folder " + attendanceFolder);
     databasePath_ = path;
@@ -774,8 +778,7 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
   } catch (const XException &e) {
     task_.Log(kDebug, "Attendance: Close: " + e.Text(), kDeleteDatabase);
   }
-  const QString path = QDir(QDir(importFolder).filePath(QStringLiteral("Attendance")))
-                           .filePath(QStringLiteral("Attendance.db"));
+  const QString path = databasePathIn(importFolder);
   // A journal left by a killed run belongs to the old file and must not meet a new one.
   QFile::remove(path + QStringLiteral("-journal"));
   if (QFileInfo::exists(path) && !QFile::remove(path)) {
@@ -824,8 +827,8 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
   return read;
 }
 
-void AttendanceCache::PrepareSent(const QString &workingPath) {
-  impl_->pending.Prepare(workingPath);
+void AttendanceCache::PrepareSent(const QString &workingPath, const QString &finalPath) {
+  impl_->pending.Prepare(workingPath, finalPath);
 }
 
 void AttendanceCache::CommitSent() {
@@ -834,6 +837,15 @@ void AttendanceCache::CommitSent() {
 
 void AttendanceCache::RollbackSent() {
   impl_->pending.RollBack();
+}
+
+QStringList AttendanceCache::PendingWorkingCopies(const QString &folder) {
+  if (impl_->database.IsOpen()) return PendingSentMarks::NamedWorkingCopies(impl_->database);
+  const QString path = databasePathIn(folder);
+  if (!QFileInfo::exists(path)) return {};
+  sqlite::Database database;
+  database.Open(path, QString(), SQLITE_OPEN_READONLY);
+  return PendingSentMarks::NamedWorkingCopies(database);
 }
 
 sqlite::Database &AttendanceCache::Database() {

@@ -9,7 +9,7 @@
 
 namespace {
 const QString kRowsTable = QStringLiteral("ATTENDANCE_SENT_PENDING");
-const QString kFileTable = QStringLiteral("ATTENDANCE_SENT_FILE");
+const QString kFileTable = QStringLiteral("ATTENDANCE_SENT_FILES");
 
 bool tableExists(sqlite::Database &database, const QString &name) {
   sqlite::Query exists(database,
@@ -30,7 +30,7 @@ bool PendingSentMarks::tablesExist() {
 void PendingSentMarks::Begin() {
   if (IsActive()) return;
   database_.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, rid INTEGER, code TEXT); "
-                                   "CREATE TABLE IF NOT EXISTS %2 (workfile TEXT)")
+                                   "CREATE TABLE IF NOT EXISTS %2 (workfile TEXT, finalfile TEXT)")
                         .arg(kRowsTable, kFileTable));
   database_.Execute(QStringLiteral("BEGIN IMMEDIATE"));
   try {
@@ -52,10 +52,12 @@ void PendingSentMarks::Add(AttendanceTable table, long long rowId, std::string_v
   insert_->Reset();
 }
 
-void PendingSentMarks::Prepare(const QString &workingPath) {
+void PendingSentMarks::Prepare(const QString &workingPath, const QString &finalPath) {
   if (state_ != State::Sending) return;
-  sqlite::Query file(database_, QStringLiteral("INSERT INTO %1 (workfile) VALUES (?1)").arg(kFileTable));
+  sqlite::Query file(database_,
+                     QStringLiteral("INSERT INTO %1 (workfile, finalfile) VALUES (?1, ?2)").arg(kFileTable));
   file.Bind(1, workingPath);
+  file.Bind(2, finalPath);
   file.Step();
   database_.Execute(QStringLiteral("COMMIT"));
   state_ = State::Prepared;
@@ -84,8 +86,16 @@ void PendingSentMarks::RollBack() {
     database_.Execute(QStringLiteral("ROLLBACK"));
     return;
   }
-  // Prepared marks are settled as after a crash: the file may have been published already.
-  Recover();
+  // The caller knows the file was not published; a file found under its final name now may belong to
+  // someone else, so the marks are not settled by the files here.
+  database_.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+  try {
+    clear();
+    database_.Execute(QStringLiteral("COMMIT"));
+  } catch (...) {
+    database_.Execute(QStringLiteral("ROLLBACK"));
+    throw;
+  }
 }
 
 void PendingSentMarks::end() {
@@ -111,24 +121,39 @@ void PendingSentMarks::clear() {
   database_.Execute(QStringLiteral("DELETE FROM %1; DELETE FROM %2").arg(kRowsTable, kFileTable));
 }
 
-// Applied when the working copy is gone (it was renamed to its published name), dropped when it is
-// still there.
+// Applied when the file exists under its final name and its working copy is gone: it was renamed.
+// A working copy that is gone without a published file was removed, not published; one still there
+// was never renamed, whatever holds the final name.
 void PendingSentMarks::Recover() {
   if (!tablesExist()) return;
   QString workfile;
+  QString finalfile;
   {
-    sqlite::Query file(database_, QStringLiteral("SELECT workfile FROM %1").arg(kFileTable));
-    if (file.Step()) workfile = file.StringColumn(0);
+    sqlite::Query file(database_, QStringLiteral("SELECT workfile, finalfile FROM %1").arg(kFileTable));
+    if (file.Step()) {
+      workfile = file.StringColumn(0);
+      finalfile = file.StringColumn(1);
+    }
   }
+  const bool published = !workfile.isEmpty() && !finalfile.isEmpty() && QFileInfo::exists(finalfile) &&
+                         !QFileInfo::exists(workfile);
   database_.Execute(QStringLiteral("BEGIN IMMEDIATE"));
   try {
-    if (!workfile.isEmpty() && !QFileInfo::exists(workfile)) apply();
+    if (published) apply();
     clear();
     database_.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
     database_.Execute(QStringLiteral("ROLLBACK"));
     throw;
   }
+}
+
+QStringList PendingSentMarks::NamedWorkingCopies(sqlite::Database &database) {
+  QStringList paths;
+  if (!tableExists(database, kFileTable)) return paths;
+  sqlite::Query files(database, QStringLiteral("SELECT workfile FROM %1").arg(kFileTable));
+  while (files.Step()) paths << files.StringColumn(0);
+  return paths;
 }
 
 void PendingSentMarks::ForgetTable(AttendanceTable table) {

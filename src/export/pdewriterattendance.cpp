@@ -5,6 +5,7 @@
 
 #include "attendancewriter.h"
 #include "pdewriter.h"
+#include "publishedfile.h"
 #include "xexception.h"
 
 namespace {
@@ -150,7 +151,8 @@ void PDEWriter::DeleteAttendanceDatabase() {
 }
 
 void PDEWriter::FileAboutToBePublished(const QString &workingPath) {
-  if (Attendance().IsSending()) Attendance().PrepareSent(workingPath);
+  if (Attendance().IsSending())
+    Attendance().PrepareSent(workingPath, PublishedFile::FinalPathOf(workingPath));
 }
 
 void PDEWriter::UpdateFilePublished(const QString &) {

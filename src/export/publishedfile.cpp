@@ -38,6 +38,10 @@ QString PublishedFile::WorkingCopySuffix() {
   return kPartSuffix;
 }
 
+QString PublishedFile::FinalPathOf(const QString &workingPath) {
+  return workingPath.endsWith(kPartSuffix) ? workingPath.chopped(kPartSuffix.size()) : workingPath;
+}
+
 PublishedFile::PublishedFile(const QString &finalPath, bool replace)
     : finalPath_(finalPath), file_(finalPath + kPartSuffix), replace_(replace) {}
 

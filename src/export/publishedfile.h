@@ -32,6 +32,8 @@ class PublishedFile {
 
   // What is appended to the final name to name the working copy.
   static QString WorkingCopySuffix();
+  // The final name of a working copy.
+  static QString FinalPathOf(const QString &workingPath);
 
   const QString &FinalPath() const { return finalPath_; }
   bool IsPublished() const { return published_; }

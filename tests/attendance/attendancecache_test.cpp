@@ -157,14 +157,23 @@ TEST_F(AttendanceCacheTest, ChangeRuleSendsNewAndChangedCodesOnceAndRollbackKeep
 }
 
 TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
+  enum Step { Nothing, Rename, RemoveCopy, TakeFinalName, TakeFinalNameAndDiscard };
   const struct {
     const char *name;
-    bool renamed;     // the working copy was renamed before the run died
+    Step step;        // what happened to the file after PrepareSent
+    bool died;        // the run died then, settling nothing; otherwise it rolled back
     bool resentNext;  // the next run sends the rows again
-  } cases[] = {{"died before the rename", false, true}, {"died after the rename", true, false}};
+  } cases[] = {
+      {"died before the rename", Nothing, true, true},
+      {"died after the rename", Rename, true, false},
+      {"died; its working copy was swept later", RemoveCopy, true, true},
+      {"died after a rename refused by a file of that name", TakeFinalName, true, true},
+      {"rolled back a refused rename and discarded the copy", TakeFinalNameAndDiscard, false, true},
+  };
   for (const auto &c : cases) {
     QTemporaryDir dir;
     const QString working = dir.filePath("Update.PDU.part");
+    const QString published = dir.filePath("Update.PDU");
     {
       AttendanceCache cache(task_);
       ASSERT_TRUE(cache.Open(dir.path(), dir.path()));
@@ -177,14 +186,29 @@ TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
       QFile file(working);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
       file.close();
-      cache.PrepareSent(working);
-      if (c.renamed) {
-        ASSERT_TRUE(QFile::rename(working, dir.filePath("Update.PDU")));
+      cache.PrepareSent(working, published);
+      if (c.step == Rename) {
+        ASSERT_TRUE(QFile::rename(working, published));
       }
-      // The run dies here: the cache is closed without CommitSent.
+      if (c.step == TakeFinalName || c.step == TakeFinalNameAndDiscard) {
+        QFile other(published);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+      }
+      if (c.step == RemoveCopy || c.step == TakeFinalNameAndDiscard) {
+        ASSERT_TRUE(QFile::remove(working));
+      }
+      if (c.died) {
+        cache.Database().Close();  // what a killed process leaves: nothing settled
+      } else {
+        cache.RollbackSent();
+      }
     }
+    EXPECT_EQ(AttendanceCache(task_).PendingWorkingCopies(dir.path()),
+              c.died ? QStringList{working} : QStringList())
+        << c.name;
     AttendanceCache next(task_);
     ASSERT_TRUE(next.Open(dir.path(), dir.path()));
+    EXPECT_TRUE(next.PendingWorkingCopies(dir.path()).isEmpty()) << c.name;
     const QStringList sent = send(next, AttendanceTable::Period, "AttPerRef");
     EXPECT_EQ(sent.size(), c.resentNext ? 1 : 0) << c.name;
     EXPECT_TRUE(send(next, AttendanceTable::Period, "AttPerRef").isEmpty()) << c.name;
