@@ -215,6 +215,32 @@ TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
   }
 }
 
+// Codes differ by letter case ("t" and "T" are different codes): a mark whose code changes only in
+// case updates the cached row and is sent again, whichever path of the merge meets it.
+TEST_F(AttendanceCacheTest, ACodeChangingOnlyInLetterCaseIsUpdatedAndSentAgain) {
+  AttendanceCache cache(task_);
+  ASSERT_TRUE(open(cache));
+  cache.CreateTable(AttendanceTable::Period);
+  const struct {
+    const char *name;
+    QStringList codes;  // the same mark read again and again within one run
+    QStringList sent;
+  } runs[] = {
+      {"empty table; the repeated key is looked up", {"T", "t"}, {"S1|2026-09-01|1|t"}},
+      {"compared with the student's stored rows", {"T"}, {"S1|2026-09-01|1|T"}},
+      {"stored row unchanged, then looked up again", {"T", "t"}, {"S1|2026-09-01|1|t"}},
+      {"the same case again", {"t"}, {}},
+  };
+  for (const auto &run : runs) {
+    QList<AttendanceCacheRow> marks;
+    for (const QString &code : run.codes) marks << mark("S1", d("2026-09-01"), "1", code);
+    merge(cache, AttendanceTable::Period, marks);
+    EXPECT_EQ(send(cache, AttendanceTable::Period, "AttPerRef"), run.sent) << run.name;
+  }
+  EXPECT_EQ(CacheRows(cache.Database(), "PERIOD_ATT", "perkey"),
+            QStringList{"S1|2026-09-01|1|AttPerRef|||||||t|t"});
+}
+
 TEST_F(AttendanceCacheTest, ChangeQueryPerHeaderAndUnnamedRowsGoWithTimeFrames) {
   AttendanceCache cache(task_);
   ASSERT_TRUE(open(cache));
