@@ -15,6 +15,7 @@
 #include "bridgetaskbase.h"
 #include "database.h"
 #include "loglevels.h"
+#include "pendingsentmarks.h"
 #include "query.h"
 #include "sqlerror.h"
 #include "xdatetime.h"
@@ -38,9 +39,6 @@ constexpr size_t kInsertBatchRows = 32;
 constexpr size_t kChunkTextBytes = size_t(64) << 20;
 
 const char *kMergeSavepoint = "SAVEPOINT attendance_merge";
-// Marks of rows sent in a file that is being published; see PrepareSent.
-const char *kPendingTable = "ATTENDANCE_SENT_PENDING";
-const char *kPendingFileTable = "ATTENDANCE_SENT_FILE";
 
 // The cache's page cache; large enough that a school's index pages stay in memory while merging.
 const char *kPragmas = "PRAGMA cache_size=-32768";
@@ -86,6 +84,10 @@ void appendStored(const QString &text, std::string &out) {
     }
     if (unit != u'\'') out.push_back(char(unit));
   }
+}
+
+QString databasePathIn(const QString &folder) {
+  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(QStringLiteral("Attendance.db"));
 }
 
 QByteArray storedDate(const QDate &date) {
@@ -255,68 +257,8 @@ struct AttendanceCache::Impl {
     unsentIndexDropped.reset();
     database.Execute(unsentIndexSql(table));
   }
-  bool sending = false;
-
-  // Rows handed to the caller for the file being written wait in the table kPendingTable, inside
-  // the sending transaction, and are marked only once that file is published.
-  bool prepared = false;
-  std::unique_ptr<sqlite::Query> pendingInsert;
-
-  void ensurePendingTables() {
-    database.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, rid INTEGER, code TEXT); "
-                                    "CREATE TABLE IF NOT EXISTS %2 (workfile TEXT)")
-                         .arg(QLatin1String(kPendingTable), QLatin1String(kPendingFileTable)));
-  }
-
-  bool pendingTablesExist() {
-    sqlite::Query exists(database,
-                         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
-    exists.Bind(1, QString::fromLatin1(kPendingFileTable));
-    return exists.Step();
-  }
-
-  // oldcode takes the code that was sent, unless the row's code has moved on since.
-  void applyPendingMarks() {
-    for (AttendanceTable table : {AttendanceTable::Daily, AttendanceTable::Period}) {
-      const QString name = AttendanceTableName(table);
-      sqlite::Query exists(database,
-                           QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
-      exists.Bind(1, name);
-      if (!exists.Step()) continue;
-      sqlite::Query mark(database,
-                         QStringLiteral("UPDATE %1 SET oldcode = p.code FROM %2 AS p WHERE p.tablename = ?1 "
-                                        "AND %1.rowid = p.rid AND %1.newcode = p.code")
-                             .arg(name, QLatin1String(kPendingTable)));
-      mark.Bind(1, name);
-      mark.Step();
-    }
-  }
-
-  void clearPending() {
-    database.Execute(QStringLiteral("DELETE FROM %1; DELETE FROM %2")
-                         .arg(QLatin1String(kPendingTable), QLatin1String(kPendingFileTable)));
-  }
-
-  // Marks prepared by a run that ended between preparing and committing: applied when the
-  // working copy is gone (it was renamed to its published name), dropped when it is still there.
-  void recoverPendingMarks() {
-    if (!pendingTablesExist()) return;
-    QString workfile;
-    {
-      sqlite::Query file(database,
-                         QStringLiteral("SELECT workfile FROM %1").arg(QLatin1String(kPendingFileTable)));
-      if (file.Step()) workfile = file.StringColumn(0);
-    }
-    database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-      if (!workfile.isEmpty() && !QFileInfo::exists(workfile)) applyPendingMarks();
-      clearPending();
-      database.Execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-      database.Execute(QStringLiteral("ROLLBACK"));
-      throw;
-    }
-  }
+  // Rows handed to the caller for the file being written, marked only once that file is published.
+  PendingSentMarks pending{database};
 
   // Rows wait in a chunk and are written in key order, so that the key index is walked forward
   // instead of at random; rows with the same key keep the order in which they came.
@@ -421,7 +363,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     folder = importFolder;
   }
   const QString attendanceFolder = QDir(folder).filePath(QStringLiteral("Attendance"));
-  const QString path = QDir(attendanceFolder).filePath(QStringLiteral("Attendance.db"));
+  const QString path = databasePathIn(folder);
   try {
     if (!QDir().mkpath(attendanceFolder)) throw XException("Could not create the folder " + attendanceFolder);
     databasePath_ = path;
@@ -432,7 +374,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     try {
       impl_->database.Execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
       impl_->database.Execute(QString::fromLatin1(kPragmas));
-      impl_->recoverPendingMarks();
+      impl_->pending.Recover();
     } catch (...) {
       impl_->database.Close();
       throw;
@@ -451,8 +393,8 @@ bool AttendanceCache::IsOpen() const {
 
 void AttendanceCache::Close() {
   if (!impl_->database.IsOpen()) return;
-  if (impl_->sending) RollbackSent();
-  if (impl_->merging) FinishMerge();
+  RollbackSent();
+  if (impl_->merging) InterruptMerge();
   try {
     impl_->flushAllPendingBlanks();
   } catch (const XException &e) {
@@ -785,6 +727,11 @@ void AttendanceCache::FinishMerge() {
   }
 }
 
+void AttendanceCache::InterruptMerge() {
+  impl_->mergeBlank.reset();
+  FinishMerge();
+}
+
 bool AttendanceCache::IsStale(const QString &element) {
   return IsStale(element, QDateTime::currentDateTime());
 }
@@ -819,13 +766,7 @@ void AttendanceCache::DropTable(AttendanceTable table) {
     impl_->pendingBlanks.erase(table);
     impl_->statements.erase(table);
     impl_->database.Execute("DROP TABLE " + AttendanceTableName(table));
-    if (!impl_->sending && impl_->pendingTablesExist()) {
-      sqlite::Query forget(
-          impl_->database,
-          QStringLiteral("DELETE FROM %1 WHERE tablename=?1").arg(QLatin1String(kPendingTable)));
-      forget.Bind(1, AttendanceTableName(table));
-      forget.Step();
-    }
+    impl_->pending.ForgetTable(table);
   } catch (const XException &e) {
     task_.Log(kWarning, "Failed to Drop table: " + e.Text(), kDropTable);
   }
@@ -837,8 +778,7 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
   } catch (const XException &e) {
     task_.Log(kDebug, "Attendance: Close: " + e.Text(), kDeleteDatabase);
   }
-  const QString path = QDir(QDir(importFolder).filePath(QStringLiteral("Attendance")))
-                           .filePath(QStringLiteral("Attendance.db"));
+  const QString path = databasePathIn(importFolder);
   // A journal left by a killed run belongs to the old file and must not meet a new one.
   QFile::remove(path + QStringLiteral("-journal"));
   if (QFileInfo::exists(path) && !QFile::remove(path)) {
@@ -849,31 +789,20 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
 }
 
 void AttendanceCache::BeginSending() {
-  if (impl_->sending) return;
+  if (IsSending()) return;
   impl_->flushAllPendingBlanks();
-  impl_->ensurePendingTables();
-  impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
-  try {
-    impl_->clearPending();
-  } catch (...) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
-    throw;
-  }
-  impl_->sending = true;
-  impl_->prepared = false;
-  impl_->pendingInsert = std::make_unique<sqlite::Query>(
-      impl_->database, QStringLiteral("INSERT INTO %1 (tablename, rid, code) VALUES (?1, ?2, ?3)")
-                           .arg(QLatin1String(kPendingTable)));
+  impl_->pending.Begin();
 }
 
 bool AttendanceCache::IsSending() const {
-  return impl_->sending;
+  return impl_->pending.IsActive();
 }
 
 long long AttendanceCache::SendChanges(AttendanceTable table, const QString &header,
                                        const std::function<bool(const AttendanceChange &)> &write) {
-  if (!impl_->sending) BeginSending();
-  if (impl_->prepared) throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
+  BeginSending();
+  if (impl_->pending.IsPrepared())
+    throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
   const QString name = AttendanceTableName(table);
   const QString period = AttendancePeriodColumn(table);
   const bool withUnnamed = header == QLatin1String("AttTimeFrameRef");
@@ -886,8 +815,6 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
   changes.Bind(1, header);
   task_.Log(kProprietary, "Attendance Query: " + changes.Sql(),
             QStringLiteral("DataAccessBase::SendChanges"));
-  sqlite::Query &pending = *impl_->pendingInsert;
-  const QString tableName = AttendanceTableName(table);
   long long read = 0;
   while (changes.Step()) {
     ++read;
@@ -895,56 +822,30 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
                             changes.StringColumn(10), changes.StringColumn(3), changes.StringColumn(4),
                             changes.StringColumn(5),  changes.StringColumn(6), changes.StringColumn(7),
                             changes.StringColumn(8)};
-    if (!write(change)) continue;
-    pending.Bind(1, tableName);
-    pending.Bind(2, changes.Int64Column(0));
-    pending.BindStatic(3, changes.TextView(10));
-    pending.Step();
-    pending.Reset();
+    if (write(change)) impl_->pending.Add(table, changes.Int64Column(0), changes.TextView(10));
   }
   return read;
 }
 
-void AttendanceCache::PrepareSent(const QString &workingPath) {
-  if (!impl_->sending || impl_->prepared) return;
-  sqlite::Query file(
-      impl_->database,
-      QStringLiteral("INSERT INTO %1 (workfile) VALUES (?1)").arg(QLatin1String(kPendingFileTable)));
-  file.Bind(1, workingPath);
-  file.Step();
-  impl_->database.Execute(QStringLiteral("COMMIT"));
-  impl_->prepared = true;
+void AttendanceCache::PrepareSent(const QString &workingPath, const QString &finalPath) {
+  impl_->pending.Prepare(workingPath, finalPath);
 }
 
 void AttendanceCache::CommitSent() {
-  if (!impl_->sending) return;
-  if (impl_->prepared) impl_->database.Execute(QStringLiteral("BEGIN IMMEDIATE"));
-  try {
-    impl_->applyPendingMarks();
-    impl_->clearPending();
-    impl_->database.Execute(QStringLiteral("COMMIT"));
-  } catch (...) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
-    impl_->sending = false;
-    impl_->pendingInsert.reset();
-    throw;
-  }
-  impl_->sending = false;
-  impl_->prepared = false;
-  impl_->pendingInsert.reset();
+  impl_->pending.Commit();
 }
 
 void AttendanceCache::RollbackSent() {
-  if (!impl_->sending) return;
-  impl_->sending = false;
-  impl_->pendingInsert.reset();
-  if (!impl_->prepared) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
-    return;
-  }
-  impl_->prepared = false;
-  // Prepared marks are settled as after a crash: the file may have been published already.
-  impl_->recoverPendingMarks();
+  impl_->pending.RollBack();
+}
+
+QStringList AttendanceCache::PendingWorkingCopies(const QString &folder) {
+  if (impl_->database.IsOpen()) return PendingSentMarks::NamedWorkingCopies(impl_->database);
+  const QString path = databasePathIn(folder);
+  if (!QFileInfo::exists(path)) return {};
+  sqlite::Database database;
+  database.Open(path, QString(), SQLITE_OPEN_READONLY);
+  return PendingSentMarks::NamedWorkingCopies(database);
 }
 
 sqlite::Database &AttendanceCache::Database() {

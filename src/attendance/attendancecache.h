@@ -5,19 +5,20 @@
 // A run uses it in this order:
 //   Open -> CreateTable -> BlankNewCode -> BeginMerge, MergeRow..., FinishMerge
 //   -> BeginSending, SendChanges per header..., (caller completes and flushes the file)
-//   -> PrepareSent(working copy path), (caller renames the working copy to its published name)
-//   -> CommitSent
+//   -> PrepareSent(working copy path, final path), (caller renames the working copy)
+//   -> CommitSent when the rename succeeded, RollbackSent when it did not
 // Rows handed to the caller by SendChanges are marked as sent (oldcode = the code sent) only when
 // the file that carries them was published. PrepareSent records the marks durably together with
-// the working copy's path; CommitSent applies them. When a run dies in between, the next Open
-// applies them if the working copy is gone (it was renamed, so the file was published) and drops
-// them if it is still there. A run that dies earlier, or calls RollbackSent, leaves the rows
-// unmarked so that they are sent again: every change is sent at least once and never lost.
+// the file's working and final paths; CommitSent applies them. When a run dies in between, the next
+// Open applies them only if the file exists under its final name and its working copy is gone, and
+// drops them otherwise. A run that dies earlier, or calls RollbackSent, leaves the rows unmarked so
+// that they are sent again: every change is sent at least once and never lost.
 #pragma once
 
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -70,6 +71,9 @@ class AttendanceCache {
   void BeginMerge(AttendanceTable table);
   void MergeRow(const AttendanceCacheRow &row);
   void FinishMerge();
+  // Ends a merge that did not read all its marks: keeps what was merged but drops the blank, since
+  // rows not reached are not known to be gone.
+  void InterruptMerge();
   bool IsMerging() const;
   // Rows written (inserted or changed) and rows left as they were, since BeginMerge.
   long long MergedWrites() const { return mergedWrites_; }
@@ -92,15 +96,20 @@ class AttendanceCache {
   void BeginSending();
   long long SendChanges(AttendanceTable table, const QString &header,
                         const std::function<bool(const AttendanceChange &)> &write);
-  // Call when the file is complete and flushed under workingPath, just before it is renamed.
-  void PrepareSent(const QString &workingPath);
+  // Call when the file is complete and flushed under workingPath, just before it is renamed to
+  // finalPath.
+  void PrepareSent(const QString &workingPath, const QString &finalPath);
   // Call once the file is published: marks the rows (oldcode = code sent, where newcode is still
   // that code). Without PrepareSent the marks are applied at once (for output that is not renamed).
   void CommitSent();
-  // Forgets the rows handed over; they stay unsent. After PrepareSent the marks are settled as
-  // after a crash (applied when the working copy is gone). Also done by Close and destruction.
+  // Forgets the rows handed over; they stay unsent. Also done by Close and destruction: a run that
+  // ends without CommitSent has not seen its file published.
   void RollbackSent();
   bool IsSending() const;
+  // The working copies of files whose sent rows are prepared and not yet settled, read from the
+  // cache in folder ("Attendance/Attendance.db") when this one is not open; empty without a cache.
+  // Throws when the cache cannot be read.
+  QStringList PendingWorkingCopies(const QString &folder);
 
   // The connection, for tests and diagnostics.
   sqlite::Database &Database();

@@ -9,6 +9,8 @@ namespace {
 
 const QString kRangePeriodHeader = QStringLiteral("AttPerRef");
 const QString kRangeTimeSlotHeader = QStringLiteral("AttTimeSlot");
+// A day has far fewer periods; a wider range is bad data that would exhaust memory.
+constexpr qint64 kMaxPeriodRange = 100;
 
 // "N" for a zero count and "Y" for any other, or the reverse for an unexcused column.
 QString excusedFor(const QString &value, bool excusedColumn) {
@@ -87,6 +89,7 @@ QList<AttendanceCacheRow> AttendanceHeaderMap::Rows(const QStringList &values,
   AttendanceCacheRow row;
   QString rangeFrom;
   QString rangeTo;
+  QString dateText;
   row.header = periodHeader_;
   const int count = std::min(int(values.size()), int(targets_.size()));
   for (int i = 0; i < count; ++i) {
@@ -98,6 +101,7 @@ QList<AttendanceCacheRow> AttendanceHeaderMap::Rows(const QStringList &values,
         row.stdkey = value;
         break;
       case Target::Date:
+        dateText = value;
         row.attdate = parseDate(value);
         break;
       case Target::Period:
@@ -156,9 +160,21 @@ QList<AttendanceCacheRow> AttendanceHeaderMap::Rows(const QStringList &values,
     throw XException(
         QStringLiteral("SQLite Attendance: Unsupported header: %1, cannot continue.").arg(rangeHeader_));
   }
+  if (qint64(to) - qint64(from) + 1 > kMaxPeriodRange) {
+    task_.Log(kWarning,
+              QStringLiteral("SQLite Attendance: Period range %1 to %2 of student %3 on %4 is wider than %5 "
+                             "periods, skipping the row.")
+                  .arg(from)
+                  .arg(to)
+                  .arg(row.stdkey, dateText)
+                  .arg(kMaxPeriodRange),
+              method_);
+    return {};
+  }
   QList<AttendanceCacheRow> rows;
   row.header = rangeHeader_;
-  for (int period = from; period <= to; ++period) {
+  // Counted in 64 bits: an end at the integer limit must not overflow the loop.
+  for (qint64 period = from; period <= to; ++period) {
     row.period = QString::number(period);
     rows.append(row);
   }

@@ -33,7 +33,8 @@ class AttendanceHeaderMap {
 
   // The cache rows for one record's values (aligned with the headers): one row, or one row per
   // number of a period range. A range whose ends are not whole numbers logs the Error line and
-  // throws "SQLite Attendance: Unsupported header: <header>, cannot continue.".
+  // throws "SQLite Attendance: Unsupported header: <header>, cannot continue.". A range of more than
+  // 100 periods gives no rows and a Warning line naming the row.
   QList<AttendanceCacheRow> Rows(const QStringList &values, const AttendanceDateParser &parseDate) const;
 
   bool HasRange() const { return rangeStart_ >= 0; }

@@ -85,7 +85,7 @@ QDate AttendanceWriter::WriteTable(AttendanceSource &source, const QStringList &
     task_.Log(kInformational, QStringLiteral("Write Attendance Table: Failed with Error.  Cleaning up."),
               kWriteAttendance);
     try {
-      cache_.FinishMerge();
+      cache_.InterruptMerge();
     } catch (const XException &e) {
       task_.Log(kError, "Write Attendance Table: " + e.Text(), kWriteAttendance);
     }

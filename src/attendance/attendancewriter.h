@@ -57,7 +57,7 @@ class AttendanceWriter {
   // WriteAttendanceTable: reads the source window by window from updateDate to today within the
   // school year and merges every record into the table started last, in one transaction. Returns
   // the last day read, to which the task moves its update date. On a failure the rows written so
-  // far are kept and the exception is thrown on.
+  // far are kept, no row is blanked, and the exception is thrown on.
   QDate WriteTable(AttendanceSource &source, const QStringList &headers, const QDate &updateDate,
                    const QDate &yearStart, const QDate &yearEnd, bool lastWindowExtraDay, const QDate &today,
                    const AttendanceDateFormat &dates);

@@ -127,8 +127,7 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
 void PDEWriter::EndTableOutput(int lines) {
   if (!updateMode_) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
-    if (tableFile_)
-      tableFile_->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
+    if (tableFile_) PublishOrAbandon(*tableFile_);
     tableOutput_.reset();
     tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);
@@ -145,8 +144,17 @@ void PDEWriter::AbandonTableOutput() {
   if (updateMode_) {
     updateOutput_.reset();
     updateFile_.reset();
-    // Rows marked as sent for a file that will never be published are sent again next time.
-    if (Attendance().IsSending()) Attendance().RollbackSent();
+  }
+  // Rows marked as sent for a file that will never be published are sent again next time.
+  if (Attendance().IsSending()) Attendance().RollbackSent();
+}
+
+void PDEWriter::PublishOrAbandon(PublishedFile &file) {
+  try {
+    file.Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
+  } catch (...) {
+    AbandonTableOutput();
+    throw;
   }
 }
 
@@ -196,14 +204,15 @@ int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine)
   int count = 0;
   try {
     Log(kDebug, QStringLiteral("Opening Table"), kWriteTable);
-    const bool open = OpenTable();
+    // A refused query is a failure of the export, never a table without rows.
+    if (!OpenTable()) throw XException(QStringLiteral("The query could not be opened."));
     DelimitedOutput &output = BeginTableOutput();
     if (!prefixLine.isEmpty()) {
       output.WriteValue(prefixLine);
       output.EndLine();
     }
     Log(kDebug, QStringLiteral("Generating PDE Entries"), kWriteTable);
-    for (bool more = open && GetFirstRecord(); more; more = GetNextRecord()) {
+    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
       if (rowFilter && !rowFilter()) continue;
       const bool first = count == 0;
       if (first) {

@@ -64,7 +64,8 @@ class PDEWriter : public BridgeTaskBase {
   // file (or writes the table's header block into the update file), then rows, then the end.
   DelimitedOutput &BeginTableOutput();
   void EndTableOutput(int lines);
-  // Drops an unfinished table file; in update mode the update file is then never published.
+  // Drops an unfinished table file; in update mode the update file is then never published. The
+  // attendance rows marked as sent for it stay unsent.
   void AbandonTableOutput();
 
   // The attendance cache beside the import files ("DAILY_ATT" or "PERIOD_ATT" name a table).
@@ -97,7 +98,8 @@ class PDEWriter : public BridgeTaskBase {
  protected:
   // "<stem>_<suffix>.<ext>": the name of a second table file that must not replace the first.
   static QString SuffixedFileName(const QString &fileName, const QString &suffix);
-  // The current query, supplied by the data-access layers. The defaults describe no query.
+  // The current query, supplied by the data-access layers. The defaults describe no query, which
+  // cannot be opened.
   virtual bool AddQueryField(ODBCField *) { return true; }
   virtual bool OpenTable() { return false; }
   virtual bool GetFirstRecord() { return false; }
@@ -140,6 +142,8 @@ class PDEWriter : public BridgeTaskBase {
 
  private:
   void ClearHeaders();
+  // Publishes a table or update file; when it does not take its final name, it is abandoned.
+  void PublishOrAbandon(PublishedFile &file);
   QString TableFileNameForRun(const QString &fileName);
   void WriteRecord(bool firstRecord, DelimitedOutput &output);
   void LogColumn(const ExportColumn &column, bool isValue);
@@ -148,8 +152,9 @@ class PDEWriter : public BridgeTaskBase {
   void DeleteTree(const QString &path);
   void RemoveStaleFiles(const QString &importFolder);
   // Working copies of update files left by runs that ended before finishing them, older than
-  // maxAgeSeconds (0: all of them).
-  void RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds);
+  // maxAgeSeconds (0: all of them), except those in keep.
+  void RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds,
+                                   const QStringList &keep = {});
   void WriteUpdateText(const QString &text);
 
   std::vector<std::unique_ptr<SISExpHeader>> headers_;

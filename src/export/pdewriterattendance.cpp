@@ -5,6 +5,7 @@
 
 #include "attendancewriter.h"
 #include "pdewriter.h"
+#include "publishedfile.h"
 #include "xexception.h"
 
 namespace {
@@ -30,8 +31,10 @@ class QuerySource : public AttendanceSource {
         values_(std::move(values)) {}
 
   void SetDateFilter(const QDate &from, const QDate &to) override { filter_(from, to); }
+  // A window whose query did not open was not read; taken as empty, it would blank its marks.
   void Open() override {
     isOpen_ = open_();
+    if (!isOpen_) throw XException(QStringLiteral("The attendance query could not be opened."));
     first_ = true;
   }
   bool Next(QStringList &values) override {
@@ -148,7 +151,8 @@ void PDEWriter::DeleteAttendanceDatabase() {
 }
 
 void PDEWriter::FileAboutToBePublished(const QString &workingPath) {
-  if (Attendance().IsSending()) Attendance().PrepareSent(workingPath);
+  if (Attendance().IsSending())
+    Attendance().PrepareSent(workingPath, PublishedFile::FinalPathOf(workingPath));
 }
 
 void PDEWriter::UpdateFilePublished(const QString &) {

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include "loglevels.h"
 #include "pdewriter.h"
@@ -53,13 +54,20 @@ void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wild
   }
 }
 
-void PDEWriter::RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds) {
+void PDEWriter::RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds,
+                                            const QStringList &keep) {
+  const auto canonical = [](const QString &path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  };
+  QSet<QString> kept;
+  for (const QString &path : keep) kept.insert(canonical(path));
   const QDateTime now = QDateTime::currentDateTime();
   const QString pattern = QStringLiteral("Update *.pdu") + PublishedFile::WorkingCopySuffix();
   for (const XFileSpec &entry : XFileSpec::Folder(importFolder).List(pattern)) {
     if (entry.IsFolder()) continue;
     const QString &path = entry.Path();
     if (maxAgeSeconds > 0 && QFileInfo(path).lastModified().secsTo(now) < maxAgeSeconds) continue;
+    if (kept.contains(canonical(path))) continue;
     entry.Delete();
     Log(kDebug, QStringLiteral("Removed unfinished update file ") + path,
         QStringLiteral("PDEWriter::RemoveAbandonedUpdateCopies"));

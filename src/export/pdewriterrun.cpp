@@ -3,6 +3,7 @@
 // extraction and written at its end.
 #include <QDir>
 
+#include "attendancecache.h"
 #include "delimitedoutput.h"
 #include "loglevels.h"
 #include "pdewriter.h"
@@ -55,9 +56,11 @@ void PDEWriter::StartUpdate() {
   startTime_ = Now();
   updateOutput_.reset();
   updateFile_.reset();
-  // A run that died a day ago is not coming back for its working copy.
+  // A run that died a day ago is not coming back for its working copy. A copy the attendance cache
+  // names stays until the cache has settled the rows it carries.
   try {
-    RemoveAbandonedUpdateCopies(PDEFolder(), kAbandonedAfterSeconds);
+    RemoveAbandonedUpdateCopies(PDEFolder(), kAbandonedAfterSeconds,
+                                Attendance().PendingWorkingCopies(PDEFolder()));
   } catch (const XException &e) {
     Log(kDebug, e.Text(), QStringLiteral("PDEWriter::StartUpdate"));
   }
@@ -90,7 +93,7 @@ void PDEWriter::FinishUpdate() {
     return;
   }
   updateOutput_->WriteText(importcontrol::TimingBlock(startTime_.Time(), Now().Time()));
-  updateFile_->Publish([this](const QString &workingPath) { FileAboutToBePublished(workingPath); });
+  PublishOrAbandon(*updateFile_);
   publishedUpdateFile_ = updateFile_->FinalPath();
   updateOutput_.reset();
   updateFile_.reset();

@@ -22,24 +22,41 @@ constexpr int kMaxUniqueAttempts = 100000;
   throw XException(QString::fromLatin1(format).arg(QDir::toNativeSeparators(path)), code);
 }
 
-// Makes a finished rename survive a power cut as well as a killed process.
-void SyncFolderOf([[maybe_unused]] const QString &path) {
+}  // namespace
+
+bool DiskSync::SyncFile([[maybe_unused]] QFile &file) {
 #ifdef Q_OS_UNIX
-  const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+  return ::fsync(file.handle()) == 0;
+#else
+  return true;
+#endif
+}
+
+// Makes a finished rename survive a power cut as well as a killed process.
+void DiskSync::SyncFolder([[maybe_unused]] const QString &folder) {
+#ifdef Q_OS_UNIX
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 #endif
 }
-}  // namespace
+
+DiskSync &DiskSync::System() {
+  static DiskSync system;
+  return system;
+}
 
 QString PublishedFile::WorkingCopySuffix() {
   return kPartSuffix;
 }
 
-PublishedFile::PublishedFile(const QString &finalPath, bool replace)
-    : finalPath_(finalPath), file_(finalPath + kPartSuffix), replace_(replace) {}
+QString PublishedFile::FinalPathOf(const QString &workingPath) {
+  return workingPath.endsWith(kPartSuffix) ? workingPath.chopped(kPartSuffix.size()) : workingPath;
+}
+
+PublishedFile::PublishedFile(const QString &finalPath, bool replace, DiskSync &sync)
+    : finalPath_(finalPath), file_(finalPath + kPartSuffix), replace_(replace), sync_(sync) {}
 
 PublishedFile::~PublishedFile() {
   if (!published_) Discard();
@@ -55,8 +72,8 @@ bool PublishedFile::OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode) {
   return false;
 }
 
-std::unique_ptr<PublishedFile> PublishedFile::CreateReplacing(const QString &finalPath) {
-  std::unique_ptr<PublishedFile> file(new PublishedFile(finalPath, true));
+std::unique_ptr<PublishedFile> PublishedFile::CreateReplacing(const QString &finalPath, DiskSync &sync) {
+  std::unique_ptr<PublishedFile> file(new PublishedFile(finalPath, true, sync));
   QDir().mkpath(QFileInfo(finalPath).absolutePath());
   int code = 0;
   if (!file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::Truncate, code))
@@ -66,14 +83,15 @@ std::unique_ptr<PublishedFile> PublishedFile::CreateReplacing(const QString &fin
   return file;
 }
 
-std::unique_ptr<PublishedFile> PublishedFile::CreateUnique(const std::function<QString(int)> &candidate) {
+std::unique_ptr<PublishedFile> PublishedFile::CreateUnique(const std::function<QString(int)> &candidate,
+                                                           DiskSync &sync) {
   int code = 0;
   QString lastPath;
   for (int attempt = 0; attempt < kMaxUniqueAttempts; ++attempt) {
     lastPath = candidate(attempt);
     if (attempt == 0) QDir().mkpath(QFileInfo(lastPath).absolutePath());
     if (QFileInfo::exists(lastPath)) continue;
-    std::unique_ptr<PublishedFile> file(new PublishedFile(lastPath, false));
+    std::unique_ptr<PublishedFile> file(new PublishedFile(lastPath, false, sync));
     if (!file->OpenWorkingCopy(QIODevice::WriteOnly | QIODevice::NewOnly, code)) {
       if (code != EEXIST) break;
       continue;
@@ -95,10 +113,8 @@ void PublishedFile::Write(const QByteArray &bytes) {
 void PublishedFile::Publish(const std::function<void(const QString &workingPath)> &beforeRename) {
   if (published_) return;
   if (!file_.isOpen()) ThrowFileError("Error closing file: %1", finalPath_);
-  if (!file_.flush()) ThrowFileError("Error writing to file: %1", finalPath_, errno);
-#ifdef Q_OS_UNIX
-  if (::fsync(file_.handle()) != 0) ThrowFileError("Error writing to file: %1", finalPath_, errno);
-#endif
+  if (!file_.flush() || !sync_.SyncFile(file_))
+    ThrowFileError("Error writing to file: %1", finalPath_, errno);
   file_.close();
   if (file_.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", finalPath_, errno);
   if (beforeRename) beforeRename(file_.fileName());
@@ -113,7 +129,7 @@ void PublishedFile::Publish(const std::function<void(const QString &workingPath)
     ThrowFileError("Error closing file: %1", finalPath_);
   }
   published_ = true;
-  SyncFolderOf(finalPath_);
+  sync_.SyncFolder(QFileInfo(finalPath_).absolutePath());
 }
 
 void PublishedFile::Discard() {

@@ -9,14 +9,28 @@
 #include <functional>
 #include <memory>
 
+// How a finished working copy reaches the disk: its data before the rename, so that a power cut
+// cannot publish an empty or partial file, and its folder after it, so that the rename lasts.
+class DiskSync {
+ public:
+  virtual ~DiskSync() = default;
+  // False when the file's data could not be forced to the disk.
+  virtual bool SyncFile(QFile &file);
+  virtual void SyncFolder(const QString &folder);
+  // The operating system's own.
+  static DiskSync &System();
+};
+
 class PublishedFile {
  public:
   // A file that replaces any earlier file of the same name when it is published.
-  static std::unique_ptr<PublishedFile> CreateReplacing(const QString &finalPath);
+  static std::unique_ptr<PublishedFile> CreateReplacing(const QString &finalPath,
+                                                        DiskSync &sync = DiskSync::System());
   // A file that never replaces a published one: candidate(0), candidate(1), ... name the final
   // paths to try; the first whose final name is free and whose working copy this process could
   // create exclusively is taken, so concurrent writers never share a name.
-  static std::unique_ptr<PublishedFile> CreateUnique(const std::function<QString(int attempt)> &candidate);
+  static std::unique_ptr<PublishedFile> CreateUnique(const std::function<QString(int attempt)> &candidate,
+                                                     DiskSync &sync = DiskSync::System());
 
   ~PublishedFile();
   PublishedFile(const PublishedFile &) = delete;
@@ -32,17 +46,20 @@ class PublishedFile {
 
   // What is appended to the final name to name the working copy.
   static QString WorkingCopySuffix();
+  // The final name of a working copy.
+  static QString FinalPathOf(const QString &workingPath);
 
   const QString &FinalPath() const { return finalPath_; }
   bool IsPublished() const { return published_; }
 
  private:
-  PublishedFile(const QString &finalPath, bool replace);
+  PublishedFile(const QString &finalPath, bool replace, DiskSync &sync);
   bool OpenWorkingCopy(QIODevice::OpenMode mode, int &errorCode);
 
   QString finalPath_;
   QFile file_;
   bool replace_;
+  DiskSync &sync_;
   bool published_ = false;
   bool ownsWorkingCopy_ = false;  // only a copy this object created is ever removed
 };

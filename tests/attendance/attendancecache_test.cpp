@@ -157,14 +157,23 @@ TEST_F(AttendanceCacheTest, ChangeRuleSendsNewAndChangedCodesOnceAndRollbackKeep
 }
 
 TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
+  enum Step { Nothing, Rename, RemoveCopy, TakeFinalName, TakeFinalNameAndDiscard };
   const struct {
     const char *name;
-    bool renamed;     // the working copy was renamed before the run died
+    Step step;        // what happened to the file after PrepareSent
+    bool died;        // the run died then, settling nothing; otherwise it rolled back
     bool resentNext;  // the next run sends the rows again
-  } cases[] = {{"died before the rename", false, true}, {"died after the rename", true, false}};
+  } cases[] = {
+      {"died before the rename", Nothing, true, true},
+      {"died after the rename", Rename, true, false},
+      {"died; its working copy was swept later", RemoveCopy, true, true},
+      {"died after a rename refused by a file of that name", TakeFinalName, true, true},
+      {"rolled back a refused rename and discarded the copy", TakeFinalNameAndDiscard, false, true},
+  };
   for (const auto &c : cases) {
     QTemporaryDir dir;
     const QString working = dir.filePath("Update.PDU.part");
+    const QString published = dir.filePath("Update.PDU");
     {
       AttendanceCache cache(task_);
       ASSERT_TRUE(cache.Open(dir.path(), dir.path()));
@@ -177,18 +186,59 @@ TEST_F(AttendanceCacheTest, PreparedMarksFollowWhetherTheFileWasPublished) {
       QFile file(working);
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
       file.close();
-      cache.PrepareSent(working);
-      if (c.renamed) {
-        ASSERT_TRUE(QFile::rename(working, dir.filePath("Update.PDU")));
+      cache.PrepareSent(working, published);
+      if (c.step == Rename) {
+        ASSERT_TRUE(QFile::rename(working, published));
       }
-      // The run dies here: the cache is closed without CommitSent.
+      if (c.step == TakeFinalName || c.step == TakeFinalNameAndDiscard) {
+        QFile other(published);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+      }
+      if (c.step == RemoveCopy || c.step == TakeFinalNameAndDiscard) {
+        ASSERT_TRUE(QFile::remove(working));
+      }
+      if (c.died) {
+        cache.Database().Close();  // what a killed process leaves: nothing settled
+      } else {
+        cache.RollbackSent();
+      }
     }
+    EXPECT_EQ(AttendanceCache(task_).PendingWorkingCopies(dir.path()),
+              c.died ? QStringList{working} : QStringList())
+        << c.name;
     AttendanceCache next(task_);
     ASSERT_TRUE(next.Open(dir.path(), dir.path()));
+    EXPECT_TRUE(next.PendingWorkingCopies(dir.path()).isEmpty()) << c.name;
     const QStringList sent = send(next, AttendanceTable::Period, "AttPerRef");
     EXPECT_EQ(sent.size(), c.resentNext ? 1 : 0) << c.name;
     EXPECT_TRUE(send(next, AttendanceTable::Period, "AttPerRef").isEmpty()) << c.name;
   }
+}
+
+// Codes differ by letter case ("t" and "T" are different codes): a mark whose code changes only in
+// case updates the cached row and is sent again, whichever path of the merge meets it.
+TEST_F(AttendanceCacheTest, ACodeChangingOnlyInLetterCaseIsUpdatedAndSentAgain) {
+  AttendanceCache cache(task_);
+  ASSERT_TRUE(open(cache));
+  cache.CreateTable(AttendanceTable::Period);
+  const struct {
+    const char *name;
+    QStringList codes;  // the same mark read again and again within one run
+    QStringList sent;
+  } runs[] = {
+      {"empty table; the repeated key is looked up", {"T", "t"}, {"S1|2026-09-01|1|t"}},
+      {"compared with the student's stored rows", {"T"}, {"S1|2026-09-01|1|T"}},
+      {"stored row unchanged, then looked up again", {"T", "t"}, {"S1|2026-09-01|1|t"}},
+      {"the same case again", {"t"}, {}},
+  };
+  for (const auto &run : runs) {
+    QList<AttendanceCacheRow> marks;
+    for (const QString &code : run.codes) marks << mark("S1", d("2026-09-01"), "1", code);
+    merge(cache, AttendanceTable::Period, marks);
+    EXPECT_EQ(send(cache, AttendanceTable::Period, "AttPerRef"), run.sent) << run.name;
+  }
+  EXPECT_EQ(CacheRows(cache.Database(), "PERIOD_ATT", "perkey"),
+            QStringList{"S1|2026-09-01|1|AttPerRef|||||||t|t"});
 }
 
 TEST_F(AttendanceCacheTest, ChangeQueryPerHeaderAndUnnamedRowsGoWithTimeFrames) {

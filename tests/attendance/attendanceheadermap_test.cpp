@@ -190,4 +190,43 @@ TEST(AttendanceHeaderMapTest, NonNumericRangeFailsTheRun) {
   }
 }
 
+TEST(AttendanceHeaderMapTest, PeriodRangesAreBoundedUpToTheIntegerLimits) {
+  const QString wider = QStringLiteral(
+      "SQLite Attendance: Period range %1 to %2 of student S on 09/01/2026 is wider than 100 periods, "
+      "skipping the row.");
+  const struct {
+    const char *from;
+    const char *to;
+    int rows;  // rows written, from period `from` up
+    bool warned;
+  } cases[] = {
+      {"1", "100", 100, false},
+      {"1", "101", 0, true},
+      {"2147483646", "2147483647", 2, false},
+      {"2147483647", "2147483647", 1, false},
+      {"-2147483648", "-2147483648", 1, false},
+      {"-2147483648", "-2147483647", 2, false},
+      {"-2147483648", "2147483647", 0, true},
+      {"0", "2147483647", 0, true},
+      {"2147483647", "-2147483648", 0, false},
+  };
+  const QStringList headers = {"AttStdRef", "AttDate", "AttStartPerRef", "AttEndPerRef"};
+  for (const auto &c : cases) {
+    QStringList expected;
+    for (int i = 0; i < c.rows; ++i) expected << QString::number(QString(c.from).toLongLong() + i);
+    RecordingTask task;
+    AttendanceHeaderSets sets;
+    const AttendanceHeaderMap map(headers, sets, task, kMethod);
+    QStringList periods;
+    for (const AttendanceCacheRow &row :
+         map.Rows({"S", "09/01/2026", c.from, c.to}, AttendanceDateFormat::Default().parse))
+      periods << row.period;
+    EXPECT_EQ(periods, expected) << c.from << ".." << c.to;
+    QStringList warnings;
+    for (const LoggedLine &line : task.lines)
+      if (line.level == 4) warnings << line.text;
+    EXPECT_EQ(warnings, c.warned ? QStringList{wider.arg(c.from, c.to)} : QStringList()) << c.from;
+  }
+}
+
 }  // namespace

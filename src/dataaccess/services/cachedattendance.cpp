@@ -123,7 +123,11 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
   bool marked = true;
   DelimitedOutput *output = nullptr;
   try {
-    output = &BeginTableOutput();
+    try {
+      output = &BeginTableOutput();
+    } catch (const XException &e) {
+      throw OutputFailure{e.Text()};
+    }
     read = cache.SendChanges(cached.table, header, [&](const AttendanceChange &change) {
       if (filter && !IsStudentIncluded(change.stdkey)) return false;
       try {
@@ -138,7 +142,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
         QStringLiteral("Attendance Query: Wrote") + QString::number(read) + QStringLiteral(" records."),
         method);
   } catch (const OutputFailure &failure) {
-    // The file could not be written: nothing of this run may count as sent.
+    // The file could not be opened or written: the run fails, and nothing of it counts as sent.
     cache.RollbackSent();
     AbandonTableOutput();
     EndTable();

@@ -53,8 +53,8 @@ bool DataAccessBase::OpenTable() {
       Log(kDebug, QStringLiteral("Opened ") + name + QStringLiteral(" table/query."), kOpenTable);
       return true;
     }
-    Log(kInformational, QStringLiteral("Open table ") + name + QStringLiteral(" failed, skipping."),
-        kOpenTable);
+    // The caller fails the export: a refused query must not read as a table without rows.
+    Log(kInformational, QStringLiteral("Open table ") + name + QStringLiteral(" failed."), kOpenTable);
     return false;
   } catch (const XException &e) {
     reason = e.Text();

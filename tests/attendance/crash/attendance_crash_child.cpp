@@ -63,17 +63,18 @@ class UpdateFile {
   void Write(const QByteArray &bytes) {
     if (file_.write(bytes) != bytes.size()) throw XException("write failed");
   }
-  // Completes the working copy on disk; returns its path.
+  // Completes the working copy on disk and names the file it is published as; returns its path.
   QString Complete() {
     file_.flush();
     if (fsync(file_.handle()) != 0) throw XException("fsync failed");
     file_.close();
+    finalPath_ = folder_ + "/Update " + nextStamp() + ".PDU";
     return file_.fileName();
   }
+  const QString &FinalPath() const { return finalPath_; }
   void Publish() {
-    const QString finalPath = folder_ + "/Update " + nextStamp() + ".PDU";
     if (std::rename(QFile::encodeName(file_.fileName()).constData(),
-                    QFile::encodeName(finalPath).constData()) != 0) {
+                    QFile::encodeName(finalPath_).constData()) != 0) {
       throw XException("rename failed");
     }
     const int dir = ::open(QFile::encodeName(folder_).constData(), O_RDONLY);
@@ -96,6 +97,7 @@ class UpdateFile {
   }
   QString folder_;
   QFile file_;
+  QString finalPath_;
 };
 
 QDate readSavedDate(const QString &path) {
@@ -133,7 +135,8 @@ int run(const QString &school, const QString &folder, const QDate &today) {
     });
   }
   file.Write("*\r\n\r\n// END\r\n");
-  cache.PrepareSent(file.Complete());
+  const QString working = file.Complete();
+  cache.PrepareSent(working, file.FinalPath());
   file.Publish();
   cache.CommitSent();
   saveDate(savedPath, lastDay.addDays(-1));

@@ -10,9 +10,12 @@
 #include <QTemporaryDir>
 
 #include "bridgeconfigrecord.h"
+#include "database.h"
+#include "query.h"
 #include "school_attendance_run.h"
 #include "school_databases.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace {
 
@@ -109,6 +112,46 @@ TEST(AttendanceRuns, ThreeRunsReadFromTheSavedDateLessTheOverlapAndSendOnlyChang
     EXPECT_EQ(SentMarks(task.PublishedUpdateFile()), run.sent);
     QFile::remove(task.PublishedUpdateFile());
   }
+}
+
+// A run whose query the school database refuses for the window starting on refusedFrom.
+class RefusedWindowRun : public SchoolAttendanceRun {
+ public:
+  using SchoolAttendanceRun::SchoolAttendanceRun;
+  QDate refusedFrom;
+
+ protected:
+  int OpenQueryCode() override {
+    if (!Windows().empty() && Windows().back().first == refusedFrom) return 1629;
+    return SchoolAttendanceRun::OpenQueryCode();
+  }
+};
+
+// A window that was not read is not a week without marks: the run fails, no mark of the cache loses
+// its code, and the next run sends no deletion, only the one mark dated after the first run's span.
+TEST(AttendanceRuns, AWindowWhoseQueryDidNotOpenFailsTheRunAndBlanksNoMark) {
+  QTemporaryDir dir;
+  const QString school = dir.filePath(QStringLiteral("school.db"));
+  ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), school));
+  const QString import = dir.filePath(QStringLiteral("import"));
+  const QDate today(2026, 8, 12);
+  SchoolAttendanceRun(school, import, QDate(2026, 8, 5), XTime(6, 30, 0)).Run(kYearStart, kYearEnd);
+  {
+    RefusedWindowRun refused(school, import, today, XTime(6, 30, 0));
+    refused.refusedFrom = QDate(2026, 8, 2);  // the window of the marks of 3 and 4 August
+    EXPECT_THROW(refused.Run(kYearStart, kYearEnd), XException);
+    EXPECT_TRUE(refused.PublishedUpdateFile().isEmpty());
+  }
+  {
+    sqlite::Database cache;
+    cache.Open(import + QStringLiteral("/Attendance/Attendance.db"), QString(), SQLITE_OPEN_READONLY);
+    sqlite::Query blanked(cache, QStringLiteral("SELECT count(*) FROM PERIOD_ATT WHERE newcode = ''"));
+    ASSERT_TRUE(blanked.Step());
+    EXPECT_EQ(blanked.Int64Column(0), 0);
+  }
+  SchoolAttendanceRun next(school, import, today, XTime(6, 30, 0));
+  next.Run(kYearStart, kYearEnd);
+  EXPECT_EQ(SentMarks(next.PublishedUpdateFile()), QStringList{"1013 08/10/2026 201111 A"});
 }
 
 }  // namespace

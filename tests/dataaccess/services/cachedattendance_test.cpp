@@ -2,6 +2,8 @@
 // written, each once; the marks hold only once the file carrying them is published; the period
 // export falls back to the "AttPerRef" header; a missing cache table is skipped with its job text.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,23 +14,34 @@
 #include "query.h"
 #include "row_task.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace {
 
-// A task whose student check rejects the keys the test names.
+// A task whose student check rejects the keys the test names, with a hook run in the last step
+// before a file is renamed to its published name.
 class AttendanceTask : public RowTask {
  public:
-  explicit AttendanceTask(const QString &folder) {
+  explicit AttendanceTask(const QString &folder, bool openCache = true) {
     SetPDEFolder(folder);
-    EXPECT_TRUE(SetAttendanceDatabase(folder));
+    if (openCache) {
+      EXPECT_TRUE(SetAttendanceDatabase(folder));
+    }
     connect(this, &AppTaskBase::writeProgressIncrement, this,
             [this](const QString &text) { jobTexts << text; });
   }
   QStringList rejected;
   QStringList jobTexts;
+  std::function<void()> beforeRename;
+  XDateTime clock;  // the run's time stamps; empty: the local clock
 
  protected:
   bool IsStudentIncluded(const QString &key) override { return !rejected.contains(key); }
+  XDateTime Now() const override { return clock.IsEmpty() ? RowTask::Now() : clock; }
+  void FileAboutToBePublished(const QString &workingPath) override {
+    RowTask::FileAboutToBePublished(workingPath);
+    if (beforeRename) beforeRename();
+  }
 };
 
 AttendanceCacheRow Mark(const char *key, QDate date, const char *period, const char *code,
@@ -222,6 +235,125 @@ TEST(CachedAttendance, AnUpdateRunThatNeverPublishesSendsTheSameRowsAgain) {
                      "AttAttReasonRef\tAttExcused\tAttAbs\tAttTardy\tAttTruant\tAttDiscipline\r\n"
                      "1001\t09/01/2026\t3\tA\tSick\t1\t1\t0\t0\t0\r\n*\r\n"));
   EXPECT_EQ(OldCode(task, "PERIOD_ATT", "1001"), QStringLiteral("A"));
+}
+
+// A table file that cannot be created fails the run instead of leaving the attendance out silently;
+// its rows stay unsent.
+TEST(CachedAttendance, AnAttendanceFileThatCannotBeCreatedFailsTheExport) {
+  for (const bool update : {false, true}) {
+    QTemporaryDir dir;
+    AttendanceTask task(dir.path());
+    Merge(task, AttendanceTable::Daily, {Mark("1001", kDay, "AM", "A")});
+    // The import folder becomes a file once the cache beside it is open.
+    const QString import = dir.filePath(QStringLiteral("import"));
+    ASSERT_TRUE(task.SetPDEFolder(import));
+    ASSERT_TRUE(QDir(import).removeRecursively());
+    QFile blocker(import);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    if (update) {
+      EXPECT_THROW(task.StartUpdate(), XException);
+    } else {
+      task.StartImport();
+    }
+    const QString reason = update ? QStringLiteral("No update file is open.")
+                                  : QStringLiteral("Could not open file ( 20 ): ") + import +
+                                        QStringLiteral("/StudentDailyAtt.pef");
+    try {
+      task.CreateStudentDailyAttendanceFromDB(false);
+      ADD_FAILURE() << "no failure, update run " << update;
+    } catch (const XException &e) {
+      EXPECT_EQ(e.Text(), QStringLiteral("CreateStudentDailyAttendanceFromDB Error: ") + reason);
+    }
+    EXPECT_EQ(OldCode(task, "DAILY_ATT", "1001"), QStringLiteral("<null>"));
+    EXPECT_FALSE(task.Attendance().IsSending());
+  }
+}
+
+QStringList UpdateFiles(const QString &folder, const char *pattern = "Update *.PDU") {
+  return QDir(folder).entryList({QLatin1String(pattern)}, QDir::Files);
+}
+
+// Sends the cached period rows in an update run that publishes; its file must carry them.
+void SendInUpdateRun(AttendanceTask &task, const QString &folder) {
+  task.StartUpdate();
+  task.CreateStudentPeriodAttendanceFromDB(false);
+  task.FinishUpdate();
+  ASSERT_FALSE(task.PublishedUpdateFile().isEmpty());
+  EXPECT_TRUE(icbtest::readBytes(task.PublishedUpdateFile()).contains("\r\n1001\t09/01/2026\t3\tA\t"));
+  EXPECT_EQ(OldCode(task, "PERIOD_ATT", "1001"), QStringLiteral("A"));
+  EXPECT_TRUE(UpdateFiles(folder, "Update *.PDU.part").isEmpty());
+}
+
+// An update file that did not take its published name leaves its rows unsent, in the run and after
+// the cache is closed and opened again: its name taken meanwhile by a file of someone else, or a
+// failure in the last step before the rename (the marks must not be committed before it).
+TEST(CachedAttendance, AnUpdateFileThatWasNotPublishedLeavesItsRowsUnsent) {
+  for (const bool nameTaken : {true, false}) {
+    QTemporaryDir dir;
+    QString takenName;
+    {
+      AttendanceTask task(dir.path());
+      Merge(task, AttendanceTable::Period, {Mark("1001", kDay, "3", "A", "AttPerRef")});
+      task.StartUpdate();
+      task.CreateStudentPeriodAttendanceFromDB(false);
+      if (nameTaken) {
+        const QStringList working = UpdateFiles(dir.path(), "Update *.PDU.part");
+        ASSERT_EQ(working.size(), 1);
+        takenName = dir.filePath(working.first().chopped(5));
+        QFile other(takenName);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("someone else's");
+      } else {
+        task.beforeRename = [] { throw XException(QStringLiteral("failed just before the rename")); };
+      }
+      EXPECT_THROW(task.FinishUpdate(), XException) << nameTaken;
+      EXPECT_EQ(OldCode(task, "PERIOD_ATT", "1001"), QStringLiteral("<null>")) << nameTaken;
+    }
+    if (nameTaken) {
+      EXPECT_EQ(icbtest::readBytes(takenName), QByteArray("someone else's"));
+      ASSERT_TRUE(QFile::remove(takenName));
+    }
+    AttendanceTask next(dir.path());
+    EXPECT_EQ(OldCode(next, "PERIOD_ATT", "1001"), QStringLiteral("<null>")) << nameTaken;
+    SendInUpdateRun(next, dir.path());
+  }
+}
+
+// A run killed after its marks were prepared but before the rename, and the next run more than a day
+// later: the next run's sweep of old working copies neither takes the copy for published nor removes
+// it while the cache still names it; the rows are sent again.
+TEST(CachedAttendance, ARunKilledBeforeTheRenameIsSettledByTheNextRunADayLater) {
+  QTemporaryDir dir;
+  fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    AttendanceTask task(dir.path());
+    task.clock = XDateTime(XDate(2026, 9, 1), XTime(18, 0, 0));
+    Merge(task, AttendanceTable::Period, {Mark("1001", kDay, "3", "A", "AttPerRef")});
+    task.StartUpdate();
+    task.CreateStudentPeriodAttendanceFromDB(false);
+    task.beforeRename = [] { _exit(0); };
+    task.FinishUpdate();
+    _exit(1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const QString workingPath = dir.filePath(QStringLiteral("Update 20260901180000.PDU.part"));
+  ASSERT_TRUE(QFile::exists(workingPath));
+  QFile copy(workingPath);
+  ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(copy.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+  copy.close();
+
+  AttendanceTask next(dir.path(), false);
+  next.StartUpdate();  // sweeps before the cache is opened
+  EXPECT_TRUE(QFile::exists(workingPath)) << "removed while the cache names it";
+  ASSERT_TRUE(next.SetAttendanceDatabase(dir.path()));
+  EXPECT_EQ(OldCode(next, "PERIOD_ATT", "1001"), QStringLiteral("<null>"));
+  // Settled now, the old copy goes with this run's sweep.
+  SendInUpdateRun(next, dir.path());
 }
 
 }  // namespace

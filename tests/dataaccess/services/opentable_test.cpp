@@ -1,9 +1,13 @@
 // Opening an export's query when the database answers with a connection code: one attempt,
-// a reconnect after a failed one, and the table skipped with its Informational line.
+// a reconnect after a failed one, and a query that did not open failing the export.
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include "row_task.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace {
 
@@ -25,6 +29,7 @@ class CodedTask : public RowTask {
     ++counts;
     return 3;
   }
+  QString BuildQuery() override { return QStringLiteral("SELECT lunchID FROM Lunch"); }
 
  private:
   int code_;
@@ -39,8 +44,8 @@ TEST(OpenTable, AnswersByTheQuerysCode) {
     int level;
   } cases[] = {
       {0, true, 0, "Opened Lunch table/query.", 8},
-      {1629, false, 1, "Open table Lunch failed, skipping.", 7},
-      {12170, false, 1, "Open table Lunch failed, skipping.", 7},
+      {1629, false, 1, "Open table Lunch failed.", 7},
+      {12170, false, 1, "Open table Lunch failed.", 7},
   };
   for (const auto &c : cases) {
     CodedTask task(c.code);
@@ -56,6 +61,28 @@ TEST(OpenTable, AnswersByTheQuerysCode) {
     if (!c.opened) {
       EXPECT_TRUE(task.Logged(QStringLiteral("Query 0 failed with error: %1").arg(c.code))) << c.code;
     }
+  }
+}
+
+// A refused query is not a school without rows: no table file, and in an update run no update file,
+// is published for it.
+TEST(OpenTable, AQueryThatDidNotOpenFailsTheExport) {
+  for (const bool update : {false, true}) {
+    QTemporaryDir dir;
+    CodedTask task(1629);
+    task.SetPDEFolder(dir.path());
+    update ? task.StartUpdate() : task.StartImport();
+    task.StartTable(QStringLiteral("Lunch"), QStringLiteral("Lunch.pef"));
+    task.AddHeaderField(QStringLiteral("LunchKey"));
+    try {
+      task.WriteTable();
+      ADD_FAILURE() << "no failure, update run " << update;
+    } catch (const XException &e) {
+      EXPECT_EQ(e.Text(), QStringLiteral("Failed with error [The query could not be opened.] while writing "
+                                         "file [Lunch] with query: SELECT lunchID FROM Lunch"));
+    }
+    if (update) task.FinishUpdate();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList()) << "update run " << update;
   }
 }
 
