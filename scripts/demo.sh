@@ -24,8 +24,9 @@ step params --paramkey=school
 build/icbridge params --paramkey=school --district=1 "${connection[@]}"
 step params --paramkey=teacher
 build/icbridge params --paramkey=teacher --district=1 --school=10 "${connection[@]}"
-step run --district=1 --school=10
+options=(--district=1 --school=10 --filterhealthhist=true --filtercustom=true)
+step run "${options[@]}"
 status=0
-build/icbridge run --district=1 --school=10 --log=consoleoff "${connection[@]}" || status=$?
+build/icbridge run "${options[@]}" --log=consoleoff "${connection[@]}" || status=$?
 printf '\nrun exited with %s; import folder %s:\n' "$status" "$out"
 ls -l "$out"
