@@ -9,9 +9,13 @@
 
 #include "exports.h"
 #include "getters.h"
+#include "household_columns.h"
+#include "student_columns.h"
 #include "student_getters.h"
 
 using namespace exportdef;
+using exports::AddressColumns, exports::CurrentHouseholdAddress, exports::HouseholdJoins, exports::Joined,
+    exports::WithHouseholdTables, exports::ContactColumns;
 
 namespace {
 
@@ -88,10 +92,6 @@ Column StaffKey() {
   return Out("STAFF.personID", "StaffKey", get::StaffMemberKey, kRequired);
 }
 
-Column Phone(const char *source, const char *header, const char *title, const char *name) {
-  return Out(source, header, get::PhoneUnlessPrivate).Custom(kComField, title, name, "phone");
-}
-
 // What tells the physical and mailing address exports apart.
 struct StaffAddressLayout {
   const char *title, *file;
@@ -108,24 +108,16 @@ ExportDef StaffAddresses(const StaffAddressLayout &layout) {
   return ExportDef{
       .title = layout.title,
       .file = layout.file,
-      .tables = {{"staffMember", "STAFF"},
-                 {"Address", "A"},
-                 {"HouseholdLocation", "HL"},
-                 {"Household", "H"},
-                 {"HouseholdMember", "HM"}},
-      .columns = {StaffKey(), Out("A.apt", layout.apartment, get::ApartmentLine),
-                  Out("A.street", layout.street, layout.streetLine), QueryOnly("A.number"),
-                  QueryOnly("A.dir"), QueryOnly("A.tag"), QueryOnly("A.prefix"), Out("A.city", layout.city),
-                  Out("A.state", layout.state), Out("A.zip", layout.zip),
-                  Out("H.phone", layout.phone, get::UnlessPrivate)
-                      .Custom(kComField, layout.phoneTitle, layout.phoneName, "phone"),
-                  QueryOnly("H.phonePrivate")},
-      .joins = {{"HM.personID", "STAFF.personID"},
-                {"H.householdID", "HM.householdID"},
-                {"HL.householdID", "H.householdID"},
-                {"A.addressID", "HL.addressID"}},
-      .where = {IsNull("HM.endDate"), IsNull("HL.endDate"), layout.postOfficeBox,
-                AnyOf({IsNull("HL.secondary"), Where("HL.secondary", "=", Number(0))})},
+      .tables = WithHouseholdTables({{"staffMember", "STAFF"}}),
+      .columns =
+          Joined({{StaffKey()},
+                  AddressColumns({layout.apartment, layout.street, layout.city, layout.state, layout.zip},
+                                 layout.streetLine),
+                  {Out("H.phone", layout.phone, get::UnlessPrivate)
+                       .Custom(kComField, layout.phoneTitle, layout.phoneName, "phone"),
+                   QueryOnly("H.phonePrivate")}}),
+      .joins = HouseholdJoins("STAFF.personID"),
+      .where = CurrentHouseholdAddress(layout.postOfficeBox),
       .blocks = kActiveStaffOfSchool,
   };
 }
@@ -156,17 +148,12 @@ const ExportDef &StaffPhones() {
   static const ExportDef definition{
       .title = "Staff Phones",
       .file = "StaffPhones.pef",
-      .tables = {{"staffMember", "STAFF"}, {"Contact", "P"}},
-      .columns =
-          {StaffKey(), Phone("P.homePhone", "StaffHomePhone", "Home Phone", "HomePhone"),
-           Phone("P.workPhone", "StaffWorkPhone", "Work Phone", "WorkPhone"),
-           Phone("P.cellPhone", "StaffCellPhone", "Cell Phone", "CellPhone"),
-           Phone("P.pager", "StaffPager", "Pager", "Pager"),
-           Out("P.email", "StaffEmail", get::UnlessPrivate).Custom(kComField, "Email", "Email", "email"),
-           Out("P.communicationLanguage", "StaffLanguage"), QueryOnly("P.homePhonePrivate"),
-           QueryOnly("P.workPhonePrivate"), QueryOnly("P.cellPhonePrivate"), QueryOnly("P.pagerPrivate"),
-           QueryOnly("P.emailPrivate")},
-      .joins = {{"P.personID", "STAFF.personID"}},
+      .tables = {{"staffMember", "STAFF"}, {"Contact", "CON"}},
+      .columns = Joined(
+          {{StaffKey()},
+           ContactColumns({"StaffHomePhone", "StaffWorkPhone", "StaffCellPhone", "StaffPager", "StaffEmail"}),
+           {Out("CON.communicationLanguage", "StaffLanguage")}}),
+      .joins = {{"CON.personID", "STAFF.personID"}},
       .blocks = kActiveStaffOfSchool,
   };
   return definition;

@@ -4,6 +4,7 @@
 // student never receives another student's rows.
 #include "exports.h"
 #include "getters.h"
+#include "household_columns.h"
 #include "student_columns.h"
 #include "student_getters.h"
 
@@ -12,47 +13,6 @@ using namespace exportdef;
 namespace exports {
 
 namespace {
-
-// An address's columns (alias "A"): the apartment line, the street line, city, state and zip.
-struct AddressHeaders {
-  const char *apartment, *street, *city, *state, *zip;
-};
-
-std::vector<Column> AddressColumns(const AddressHeaders &headers, Getter streetLine) {
-  return {Out("A.apt", headers.apartment, get::ApartmentLine),
-          Out("A.street", headers.street, streetLine),
-          QueryOnly("A.number"),
-          QueryOnly("A.prefix"),
-          QueryOnly("A.dir"),
-          QueryOnly("A.tag"),
-          Out("A.city", headers.city),
-          Out("A.state", headers.state),
-          Out("A.zip", headers.zip)};
-}
-
-// The phones and e-mail of a Contact row (alias "CON"), each empty when marked private; each
-// declares the product's custom communication field of its kind.
-struct ContactHeaders {
-  const char *home, *work, *cell, *pager, *email;
-};
-
-Column Phone(const char *source, const char *header, const char *title, const char *name) {
-  return Out(source, header, get::PhoneUnlessPrivate).Custom("#customcomfield", title, name, "phone");
-}
-
-std::vector<Column> ContactColumns(const ContactHeaders &headers) {
-  return {Phone("CON.homePhone", headers.home, "Home Phone", "HomePhone"),
-          QueryOnly("CON.homePhonePrivate"),
-          Phone("CON.workPhone", headers.work, "Work Phone", "WorkPhone"),
-          QueryOnly("CON.workPhonePrivate"),
-          Phone("CON.cellPhone", headers.cell, "Cell Phone", "CellPhone"),
-          QueryOnly("CON.cellPhonePrivate"),
-          Phone("CON.pager", headers.pager, "Pager", "Pager"),
-          QueryOnly("CON.pagerPrivate"),
-          Out("CON.email", headers.email, get::UnlessPrivate)
-              .Custom("#customcomfield", "Email", "Email", "email"),
-          QueryOnly("CON.emailPrivate")};
-}
 
 Column SchoolField(const char *source, const char *header, const char *title, const char *name) {
   return Out(source, header).Custom("#customschoolfield", title, name, "");
@@ -66,21 +26,14 @@ ExportDef StudentAddress(const char *title, const char *file, const char *type, 
   return ExportDef{
       .title = title,
       .file = file,
-      .tables = {{"Student", "STU"},
-                 {"Address", "A"},
-                 {"HouseholdLocation", "HL"},
-                 {"Household", "H"},
-                 {"HouseholdMember", "HM"}},
+      .tables = WithHouseholdTables({{"Student", "STU"}}),
       .columns =
           Joined({{StudentKeyColumn("STU.personID", "StdKey"), Constant("StdAddressType", type)},
                   AddressColumns({"StdAddress1", "StdAddress2", "StdCity", "StdState", "StdZip"}, streetLine),
                   {Blank("StdComKind"), Out("H.phone", "StdComValue", get::UnlessPrivate),
                    QueryOnly("H.phonePrivate"), EnrollmentStructure("STU.structureID")}}),
-      .joins = {{"HM.personID", "STU.personID"},
-                {"H.householdID", "HM.householdID"},
-                {"HL.householdID", "H.householdID"},
-                {"A.addressID", "HL.addressID"}},
-      .where = {IsNull("HM.endDate"), IsNull("HL.endDate"), postOfficeBox, NotSet("HL.secondary")},
+      .joins = HouseholdJoins("STU.personID"),
+      .where = CurrentHouseholdAddress(postOfficeBox),
       .blocks = EnrolledIn("STU"),
       .filter = Filter::IncludedStudent,
   };
