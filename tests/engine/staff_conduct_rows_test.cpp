@@ -4,7 +4,6 @@
 // contact and a parking permit of another school's staff member. Each run's table files are checked
 // for the lines these rows must give and for the lines they must not.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -49,16 +48,6 @@ UPDATE BehaviorEvent SET comments = 'He said "stop"' || char(9) || 'then' || cha
 UPDATE BehaviorResolution SET comments = 'Three' || char(10) || 'days',
   removalReason = 'Safety' || char(9) || '"risk"' WHERE resolutionID = 1;
 )sql";
-
-void ChangeSchool(const QString &path, const char *sql) {
-  sqlite3 *db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-  char *error = nullptr;
-  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
-  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
-  sqlite3_free(error);
-  sqlite3_close(db);
-}
 
 enum class RunKind { Single, SingleCutoff, MultiCalendar };
 
@@ -128,7 +117,7 @@ class StaffConductRows : public ::testing::Test {
   void SetUp() override {
     school_ = dir_.filePath(QStringLiteral("school.db"));
     ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), school_));
-    ChangeSchool(school_, kAddedRows);
+    ASSERT_TRUE(icbtest::SqliteExec(school_, QString::fromUtf8(kAddedRows)));
   }
 
   // The run's output folder.
