@@ -50,6 +50,9 @@ QMap<QString, QByteArray> TableFiles(const QString &folder);
 // record) as bytes, by name; for "unchanged" checks.
 QMap<QString, QByteArray> PublishedFiles(const QString &folder);
 
+// The files are those of the reference, byte for byte; each difference is reported by name.
+void ExpectSameFiles(const QMap<QString, QByteArray> &files, const QMap<QString, QByteArray> &reference,
+                     const std::string &context);
 // Every table file and the control file of the reference are present with the same bytes, none is
 // partial, and the configuration record is complete.
 void ExpectCompleteTables(const QString &folder, const QMap<QString, QByteArray> &reference,

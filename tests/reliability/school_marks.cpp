@@ -84,6 +84,16 @@ QMap<MarkKey, QString> MarkBook::Codes() const {
   return codes;
 }
 
+QMap<MarkKey, QString> ChangedMarks(const QMap<MarkKey, QString> &before,
+                                    const QMap<MarkKey, QString> &after) {
+  QMap<MarkKey, QString> changed;
+  for (auto it = after.cbegin(); it != after.cend(); ++it)
+    if (before.value(it.key(), QStringLiteral("<none>")) != it.value()) changed.insert(it.key(), it.value());
+  for (auto it = before.cbegin(); it != before.cend(); ++it)
+    if (!after.contains(it.key())) changed.insert(it.key(), QString());
+  return changed;
+}
+
 namespace schoolcopy {
 
 namespace {

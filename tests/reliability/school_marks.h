@@ -47,6 +47,11 @@ class MarkBook {
   QMap<MarkKey, SchoolMark> marks_;
 };
 
+// What the product must receive to go from the marks before to those after: the changed and added
+// marks with their codes, the deleted ones with an empty code.
+QMap<MarkKey, QString> ChangedMarks(const QMap<MarkKey, QString> &before,
+                                    const QMap<MarkKey, QString> &after);
+
 namespace schoolcopy {
 
 // Makes the tiny school's current calendars (101 and 102) run from 40 days before today to 40 days
