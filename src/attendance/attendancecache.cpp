@@ -292,6 +292,12 @@ struct AttendanceCache::Impl {
     }
   }
 
+  // A failed statement may have ended the transaction already (SQLite rolls back by itself on a
+  // full disk or an I/O error); a second ROLLBACK would then fail and hide the first error.
+  void rollbackIfOpen() {
+    if (!sqlite3_get_autocommit(database.Handle())) database.Execute(QStringLiteral("ROLLBACK"));
+  }
+
   void clearPending() {
     database.Execute(QStringLiteral("DELETE FROM %1; DELETE FROM %2")
                          .arg(QLatin1String(kPendingTable), QLatin1String(kPendingFileTable)));
@@ -313,7 +319,7 @@ struct AttendanceCache::Impl {
       clearPending();
       database.Execute(QStringLiteral("COMMIT"));
     } catch (...) {
-      database.Execute(QStringLiteral("ROLLBACK"));
+      rollbackIfOpen();
       throw;
     }
   }
@@ -856,7 +862,7 @@ void AttendanceCache::BeginSending() {
   try {
     impl_->clearPending();
   } catch (...) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    impl_->rollbackIfOpen();
     throw;
   }
   impl_->sending = true;
@@ -924,7 +930,7 @@ void AttendanceCache::CommitSent() {
     impl_->clearPending();
     impl_->database.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    impl_->rollbackIfOpen();
     impl_->sending = false;
     impl_->pendingInsert.reset();
     throw;
@@ -939,7 +945,7 @@ void AttendanceCache::RollbackSent() {
   impl_->sending = false;
   impl_->pendingInsert.reset();
   if (!impl_->prepared) {
-    impl_->database.Execute(QStringLiteral("ROLLBACK"));
+    impl_->rollbackIfOpen();
     return;
   }
   impl_->prepared = false;

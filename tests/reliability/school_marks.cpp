@@ -47,11 +47,11 @@ SchoolMark MarkBook::randomMark() {
           student.calendar * 1000 + 100 + 1 + int(random_.bounded(kPeriods)), randomStatus()};
 }
 
-void MarkBook::FillAtRandom() {
+void MarkBook::FillAtRandom(int percent) {
   for (const Enrollment &student : kEnrolled)
     for (int day = 0; day < days_; ++day)
       for (int period = 1; period <= kPeriods; ++period) {
-        if (random_.bounded(10) >= 3) continue;
+        if (int(random_.bounded(100)) >= percent) continue;
         const SchoolMark mark{student.person, student.calendar, today_.addDays(-day),
                               student.calendar * 1000 + 100 + period, randomStatus()};
         marks_.insert(mark.Key(), mark);

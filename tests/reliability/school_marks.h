@@ -27,8 +27,8 @@ class MarkBook {
   // Marks dated from today - days + 1 to today.
   MarkBook(const QDate &today, quint32 seed, int days = 10);
 
-  // About three marks in ten of the possible ones.
-  void FillAtRandom();
+  // About percent of the possible marks (every student, day and period).
+  void FillAtRandom(int percent = 30);
   // Changes the code of some marks, deletes some and adds one; returns how many marks changed.
   int ChangeAtRandom();
 
