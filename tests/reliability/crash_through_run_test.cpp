@@ -9,7 +9,6 @@
 #include <signal.h>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QList>
 #include <QThread>
 #include <cstdio>
@@ -18,15 +17,9 @@
 #include "bridge_process.h"
 #include "import_folder.h"
 #include "school_marks.h"
+#include "scratch.h"
 
 namespace {
-
-// Hundreds of runs, each publishing a few dozen files: a RAM disk spares the disk's syncs, which a
-// killed process does not depend on.
-QString ScratchParent() {
-  const QFileInfo shm(QStringLiteral("/dev/shm"));
-  return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
-}
 
 // The step a run is in, from the last job text it sent.
 QString StepOf(const QString &jobText) {
@@ -210,7 +203,7 @@ class CrashThroughRun : public ::testing::Test {
       std::printf("  killed in %s: %d\n", qPrintable(it.key()), it.value());
   }
 
-  BridgeProcess bridge_{ScratchParent()};
+  BridgeProcess bridge_{FastScratchParent()};
   const QString folder_ = bridge_.path(QStringLiteral("import"));
   const QString school_ = bridge_.path(QStringLiteral("school.db"));
   MarkBook book_{QDate::currentDate(), 20261208};
