@@ -69,12 +69,20 @@ OptionParser::Token OptionParser::nextToken() {
   if (tokens_.isEmpty()) return {TokenKind::End, QString(), QString()};
   const QString raw = tokens_.takeFirst();
   ++currentIndex_;
+  // The value of "--name=value" is an argument whatever it looks like: read as a token of its own,
+  // a value that begins with dashes would become an option ("--defaultcal=--path=x" would set the
+  // import folder) or fail the command line ("--school=-1").
+  if (attachedValue_) {
+    attachedValue_ = false;
+    return {TokenKind::Argument, raw, raw};
+  }
   if (raw.startsWith(QLatin1String("--"))) {
     QString name = raw.mid(2);
     if (name.isEmpty()) return {TokenKind::Invalid, QString(), raw};
     const qsizetype equals = name.indexOf(QLatin1Char('='));
     if (equals >= 0) {
       pushBack(name.mid(equals + 1));
+      attachedValue_ = true;
       name.truncate(equals);
     }
     return {TokenKind::LongOption, name, raw};

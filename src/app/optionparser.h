@@ -58,6 +58,8 @@ class OptionParser {
   QList<Option> options_;
   QMap<QString, int> given_;
   QStringList tokens_;
+  // The front token is the value split off "--name=value".
+  bool attachedValue_ = false;
   QString programName_;
   Option required_;
   int requiredCount_ = 0;

@@ -36,7 +36,7 @@ void PendingSentMarks::Begin() {
   try {
     clear();
   } catch (...) {
-    database_.Execute(QStringLiteral("ROLLBACK"));
+    database_.RollbackIfOpen();
     throw;
   }
   state_ = State::Sending;
@@ -71,7 +71,7 @@ void PendingSentMarks::Commit() {
     clear();
     database_.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
-    database_.Execute(QStringLiteral("ROLLBACK"));
+    database_.RollbackIfOpen();
     end();
     throw;
   }
@@ -83,7 +83,7 @@ void PendingSentMarks::RollBack() {
   const bool prepared = IsPrepared();
   end();
   if (!prepared) {
-    database_.Execute(QStringLiteral("ROLLBACK"));
+    database_.RollbackIfOpen();
     return;
   }
   // The caller knows the file was not published; a file found under its final name now may belong to
@@ -93,7 +93,7 @@ void PendingSentMarks::RollBack() {
     clear();
     database_.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
-    database_.Execute(QStringLiteral("ROLLBACK"));
+    database_.RollbackIfOpen();
     throw;
   }
 }
@@ -143,7 +143,7 @@ void PendingSentMarks::Recover() {
     clear();
     database_.Execute(QStringLiteral("COMMIT"));
   } catch (...) {
-    database_.Execute(QStringLiteral("ROLLBACK"));
+    database_.RollbackIfOpen();
     throw;
   }
 }

@@ -76,6 +76,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {}},
         ParseCase{"OnlyTheFirstEqualsSplits", {"run", "--path=a=b"}, true, "run", {{"path", "a=b"}}, {}, {}},
+        // A value given with "=" belongs to its option whatever it looks like: a default calendar or a
+        // school that begins with dashes must not set the import folder or fail the command line.
+        ParseCase{"ValueAfterEqualsIsNeverAnOption",
+                  {"run", "--school=--path=/elsewhere"},
+                  true,
+                  "run",
+                  {{"school", "--path=/elsewhere"}},
+                  {},
+                  {}},
+        ParseCase{"DashValueAfterEquals", {"run", "--year=-1"}, true, "run", {{"year", "-1"}}, {}, {}},
         ParseCase{"Switches", {"--demo", "run", "--att"}, true, "run", {}, {"demo", "att"}, {}},
         ParseCase{"LoneDashIsAnArgument", {"-"}, true, "-", {}, {}, {}},
         ParseCase{

@@ -1,77 +1,25 @@
 // A server that goes away under an open connection: the next query fails with the layer's error
 // text within seconds, and the layer is left without a record set (no crash, no hang).
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <chrono>
 #include <thread>
 
 #include "databasetype.h"
 #include "odbcsession.h"
+#include "own_school_server.h"
 #include "recording_task.h"
 #include "test_support.h"
 #include "xexception.h"
 
 namespace {
 
-QString firstLine(const QString &path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return QString::fromUtf8(file.readLine()).trimmed();
-}
-
-// A private copy of the tiny school server, stopped by the test itself.
-class OwnServer {
- public:
-  OwnServer() {
-    const QStringList arguments = {
-        QStringLiteral("-B"),
-        icbtest::sourcePath(QStringLiteral("tests/fixtures/school_server.py")),
-        QStringLiteral("start"),
-        QStringLiteral("--state"),
-        state_.path(),
-        QStringLiteral("--java"),
-        QStringLiteral(ICB_JAVA),
-        QStringLiteral("--jar"),
-        QStringLiteral(ICB_HSQLDB_JAR),
-        QStringLiteral("--classes"),
-        icbtest::binaryPath(QStringLiteral("fixtures/server/classes")),
-        QStringLiteral("--psqlodbc"),
-        QStringLiteral(ICB_PSQLODBC_DRIVER),
-        QStringLiteral("--sqliteodbc"),
-        QStringLiteral(ICB_SQLITEODBC_DRIVER),
-        QStringLiteral("tiny=") + icbtest::binaryPath(QStringLiteral("fixtures/tiny.hsql"))};
-    QProcess start;
-    start.start(QStringLiteral("python3"), arguments);
-    if (!start.waitForFinished(120000) || start.exitCode() != 0) return;
-    pid_ = firstLine(state_.filePath(QStringLiteral("server.pid"))).toLongLong();
-    connection_ = firstLine(state_.filePath(QStringLiteral("tiny.connection")));
-  }
-  ~OwnServer() { Kill(); }
-
-  bool Running() const { return pid_ > 0 && !connection_.isEmpty(); }
-  const QString &Connection() const { return connection_; }
-  void Kill() {
-    if (pid_ > 0) ::kill(pid_t(pid_), SIGKILL);
-    pid_ = 0;
-  }
-
- private:
-  QTemporaryDir state_;
-  qint64 pid_ = 0;
-  QString connection_;
-};
-
 // A session connected to a server of its own, as the engine sets one up.
 class ServerStopped : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (QStringLiteral(ICB_JAVA).isEmpty() || QStringLiteral(ICB_HSQLDB_JAR).isEmpty())
-      GTEST_SKIP() << "no Java or HSQLDB on this machine";
+    if (!icbtest::OwnSchoolServer::Available()) GTEST_SKIP() << "no Java or HSQLDB on this machine";
     ASSERT_TRUE(server.Running());
     session.SetDatabaseType(DatabaseType::MSSQL);
     session.SetTimeouts(10, 600);
@@ -79,7 +27,7 @@ class ServerStopped : public ::testing::Test {
     session.Connect(server.Connection());
   }
 
-  OwnServer server;
+  icbtest::OwnSchoolServer server;
   RecordingTask task;
   OdbcSession session{task, 3};
 };

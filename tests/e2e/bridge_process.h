@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDir>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -20,13 +21,26 @@ struct BridgeResult {
 
 class BridgeProcess {
  public:
-  BridgeProcess() { QDir(home.path()).mkpath("tmp"); }
+  BridgeProcess() : BridgeProcess(QDir::tempPath()) {}
+  // A scratch home inside parentFolder (a RAM disk, say, for tests that start the bridge hundreds of
+  // times).
+  explicit BridgeProcess(const QString &parentFolder) : home(parentFolder + "/icbridge-XXXXXX") {
+    QDir(home.path()).mkpath("tmp");
+  }
   static QString program() { return icbtest::binaryPath("icbridge"); }
   QString path(const QString &relative) const { return home.filePath(relative); }
   QString appData() const { return home.filePath(".local/share"); }
 
   BridgeResult run(const QStringList &arguments) const {
     QProcess process;
+    start(process, arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+  }
+
+  // Starts the bridge in the scratch home without waiting for it.
+  void start(QProcess &process, const QStringList &arguments) const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
@@ -38,9 +52,6 @@ class BridgeProcess {
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(home.path());
     process.start(program(), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
   }
 
   QTemporaryDir home;

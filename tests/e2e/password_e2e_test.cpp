@@ -11,17 +11,6 @@
 
 namespace {
 
-// Everything a reader could see in the bytes: the text as UTF-8 and as single-byte text, plus
-// the Base64 records of the most detailed log level decoded.
-QString readable(const QByteArray &bytes) {
-  QString text = QString::fromUtf8(bytes) + QLatin1Char('\n') + QString::fromLatin1(bytes);
-  for (const QByteArray &line : bytes.split('\n')) {
-    const qsizetype at = line.indexOf("proprietary:");
-    if (at >= 0) text += QLatin1Char('\n') + QString::fromUtf8(QByteArray::fromBase64(line.mid(at + 12)));
-  }
-  return text;
-}
-
 struct Route {
   const char *name;
   QStringList arguments;
@@ -52,11 +41,11 @@ TEST(HostilePassword, NoPieceReachesOutputLogsOrFiles) {
         EXPECT_TRUE(result.output.contains(route.testLine)) << where;
       }
       // The scratch home's random name must not pass for a piece of the password.
-      QString seen = readable(result.output) + readable(result.error);
+      QString seen = icbtest::ReadableText(result.output) + icbtest::ReadableText(result.error);
       for (QDirIterator it(bridge.home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
            it.hasNext();) {
         const QString file = it.next();
-        if (file != dsn.fileName()) seen += readable(icbtest::readBytes(file));
+        if (file != dsn.fileName()) seen += icbtest::ReadableText(icbtest::readBytes(file));
       }
       seen.replace(bridge.home.path(), QStringLiteral("HOME"));
       EXPECT_EQ(icbtest::PasswordPieces(password, seen), QStringList()) << where;

@@ -23,6 +23,15 @@ QStringList HostilePasswords() {
   };
 }
 
+QString ReadableText(const QByteArray &bytes) {
+  QString text = QString::fromUtf8(bytes) + QLatin1Char('\n') + QString::fromLatin1(bytes);
+  for (const QByteArray &line : bytes.split('\n')) {
+    const qsizetype at = line.indexOf("proprietary:");
+    if (at >= 0) text += QLatin1Char('\n') + QString::fromUtf8(QByteArray::fromBase64(line.mid(at + 12)));
+  }
+  return text;
+}
+
 QStringList PasswordPieces(const QString &password, const QString &text) {
   QStringList found;
   for (qsizetype at = 0; at + 3 <= password.size(); ++at) {

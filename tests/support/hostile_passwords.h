@@ -2,6 +2,7 @@
 // piece of one in text a user or a log reader could see.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,10 @@ namespace icbtest {
 // consecutive characters of any of them occur in the bridge's own texts, so a piece found in
 // its output can only have come from the password.
 QStringList HostilePasswords();
+
+// Everything a reader could see in the bytes: the text as UTF-8 and as single-byte text, plus the
+// Base64 records of the most detailed log level decoded.
+QString ReadableText(const QByteArray &bytes);
 
 // The pieces of three or more characters of the password that occur in the text (each piece of
 // exactly three characters, since every longer piece contains one).

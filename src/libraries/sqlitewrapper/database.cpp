@@ -93,6 +93,10 @@ QString FormatSql(const char *format, va_list args) {
   return sql;
 }
 
+void Database::RollbackIfOpen() {
+  if (handle_ != nullptr && !sqlite3_get_autocommit(handle_)) Execute(QStringLiteral("ROLLBACK"));
+}
+
 void Database::ExecuteFormat(const char *format, ...) {
   va_list args;
   va_start(args, format);

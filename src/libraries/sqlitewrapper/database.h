@@ -39,6 +39,9 @@ class Database {
   void Execute(const QString &sql);
   // printf-style form; the caller is responsible for the values it formats into the text.
   void ExecuteFormat(const char *format, ...);
+  // Ends the open transaction, if there still is one: SQLite rolls back by itself after some
+  // failures (a full disk, an I/O error), and a second ROLLBACK would fail and hide the first error.
+  void RollbackIfOpen();
 
   sqlite3 *Handle() const { return handle_; }
   const QString &Path() const { return path_; }

@@ -1,0 +1,226 @@
+// Kills `icbridge run` itself at random moments while the school's marks keep changing: a full run
+// (lookups, table exports, attendance windows and merge, update file, marking, configuration record)
+// on a copy of the tiny school whose marks lie within the days every run reads again. Proves that
+// no table file, control file, update file or configuration record is ever partial, that the cache
+// never records as sent a code no published file carries, that every finished run leaves the
+// product holding the school's marks, and that after a last clean run the update files, applied in
+// name order, give exactly the school's marks (deleted ones as an empty code).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QThread>
+#include <cstdio>
+#include <optional>
+
+#include "bridge_process.h"
+#include "import_folder.h"
+#include "school_marks.h"
+#include "scratch.h"
+
+namespace {
+
+// The step a run is in, from the last job text it sent.
+QString StepOf(const QString &jobText) {
+  if (jobText.isEmpty() || jobText == QLatin1String("Starting Execution..."))
+    return QStringLiteral("start-up");
+  if (jobText == QLatin1String("Reading Current School Year...") ||
+      jobText.endsWith(QLatin1String(" LUT...")))
+    return QStringLiteral("lookups");
+  if (jobText.startsWith(QLatin1String("Reading PERIOD_ATT")) ||
+      jobText == QLatin1String("Reading School Start and End Dates...") ||
+      jobText == QLatin1String("Reading Student Period Attendance..."))
+    return QStringLiteral("attendance windows and merge");
+  if (jobText == QLatin1String("Reading Cached Period Attendance...") ||
+      jobText.startsWith(QLatin1String("Daily ")))
+    return QStringLiteral("update file");
+  if (jobText == QLatin1String("Export complete.")) return QStringLiteral("after the record");
+  return QStringLiteral("table exports");
+}
+
+QString JobText(const QByteArray &line) {
+  return line.startsWith("inc_progress\t") ? QString::fromUtf8(line.mid(13)).trimmed() : QString();
+}
+
+// A job text of a clean run and how long the run took until the next one (the first, empty, stands
+// for the start-up).
+struct JobMark {
+  QString text;
+  qint64 lastsUs = 0;
+};
+
+// Where a run is killed: that long after the job text anchor arrived (after the start when empty).
+struct KillPlan {
+  QString anchor;
+  qint64 delayUs = 0;
+};
+
+class CrashThroughRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(bridge_.home.isValid());
+    book_.FillAtRandom();
+    QString error;
+    ASSERT_TRUE(schoolcopy::CreateSqlite(school_, book_, error)) << error.toStdString();
+  }
+
+  QStringList Arguments() const {
+    return {QStringLiteral("run"),
+            QStringLiteral("--path=") + folder_,
+            QStringLiteral("--logpath=") + bridge_.path(QStringLiteral("logs")),
+            QStringLiteral("--dsn=") + school_,
+            QStringLiteral("--user=U"),
+            QStringLiteral("--pwd=P"),
+            QStringLiteral("--district=1"),
+            QStringLiteral("--school=10"),
+            QStringLiteral("--log=off")};
+  }
+
+  // One run, killed as the plan says. True when it finished by itself; step names the step the
+  // last job text it sent belongs to.
+  bool Run(const std::optional<KillPlan> &plan, QString *step = nullptr) {
+    QProcess child;
+    bridge_.start(child, Arguments());
+    EXPECT_TRUE(child.waitForStarted());
+    QByteArray output;
+    if (plan) {
+      for (bool seen = plan->anchor.isEmpty(); !seen && child.state() != QProcess::NotRunning;) {
+        child.waitForReadyRead(1);
+        while (child.canReadLine()) {
+          const QByteArray line = child.readLine();
+          output += line;
+          seen = seen || JobText(line) == plan->anchor;
+        }
+      }
+      QThread::usleep(quint64(plan->delayUs));
+      ::kill(pid_t(child.processId()), SIGKILL);
+    }
+    EXPECT_TRUE(child.waitForFinished(60000));
+    output += child.readAllStandardOutput();
+    if (step) {
+      QString last;
+      for (const QByteArray &line : output.split('\n'))
+        if (!JobText(line).isEmpty()) last = JobText(line);
+      *step = StepOf(last);
+    }
+    if (child.exitStatus() != QProcess::NormalExit) return false;
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << child.readAllStandardError().toStdString();
+    return true;
+  }
+
+  // A clean run, timed job text by job text as they arrive.
+  QList<JobMark> ProfiledRun() {
+    QProcess child;
+    QElapsedTimer timer;
+    timer.start();
+    bridge_.start(child, Arguments());
+    EXPECT_TRUE(child.waitForStarted());
+    QList<JobMark> marks{{QString(), 0}};
+    qint64 since = 0;
+    while (child.state() != QProcess::NotRunning || child.canReadLine()) {
+      child.waitForReadyRead(1);
+      while (child.canReadLine()) {
+        const QString text = JobText(child.readLine());
+        if (text.isEmpty()) continue;
+        const qint64 now = timer.nsecsElapsed() / 1000;
+        marks.last().lastsUs = now - since;
+        marks.append({text, 0});
+        since = now;
+      }
+    }
+    marks.last().lastsUs = timer.nsecsElapsed() / 1000 - since;
+    EXPECT_EQ(child.exitCode(), 0);
+    return marks;
+  }
+
+  // A step drawn at random, so that the short steps (the update file, its publication, the marking
+  // and the record) are hit as often as the long table exports; then a job text of that step and a
+  // moment before the next one.
+  KillPlan RandomPlan(const QList<JobMark> &profile) {
+    QStringList steps;
+    for (const JobMark &mark : profile)
+      if (!steps.contains(StepOf(mark.text))) steps << StepOf(mark.text);
+    const QString step = steps[random_.bounded(int(steps.size()))];
+    QList<JobMark> candidates;
+    for (const JobMark &mark : profile)
+      if (StepOf(mark.text) == step) candidates << mark;
+    const JobMark &mark = candidates[random_.bounded(int(candidates.size()))];
+    return {mark.text, qint64(random_.bounded(quint64(mark.lastsUs) + 1))};
+  }
+
+  // After every run, killed or not: nothing the product reads is partial, and no mark is recorded
+  // as sent with a code that no published file carried.
+  void ExpectConsistent(const std::string &context) {
+    view_.TakeNewFiles(context);
+    importfolder::ExpectCompleteTables(folder_, reference_, context);
+    const QMap<MarkKey, QString> sent = importfolder::SentMarks(folder_);
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+      EXPECT_TRUE(view_.Carried(it.key(), it.value()))
+          << context << ": " << it.key().toStdString() << " recorded as sent with code '"
+          << it.value().toStdString() << "' that no published file carries";
+  }
+
+  void KillAtRandom(int runs) {
+    ASSERT_TRUE(Run(std::nullopt));  // the first run exports everything and saves the record
+    reference_ = importfolder::TableFiles(folder_);
+    ASSERT_FALSE(reference_.isEmpty());
+    ExpectConsistent("first run");
+    const QList<JobMark> profile = ProfiledRun();
+    int killed = 0, changes = 0, killedAfterPublishing = 0;
+    QMap<QString, int> killedAt;
+    for (int run = 0; run < runs && !HasFailure(); ++run) {
+      changes += book_.ChangeAtRandom();
+      QString error;
+      ASSERT_TRUE(schoolcopy::WriteMarks(school_, book_, error)) << error.toStdString();
+      const qsizetype filesBefore = view_.Files();
+      QString step;
+      const bool finished = Run(RandomPlan(profile), &step);
+      const std::string context =
+          "run " + std::to_string(run) + (finished ? "" : " killed in " + step.toStdString());
+      ExpectConsistent(context);
+      if (finished) {
+        importfolder::ExpectViewHolds(view_.Codes(), book_.Codes(), context);
+        continue;
+      }
+      ++killed;
+      if (view_.Files() > filesBefore) {
+        ++killedAfterPublishing;
+        if (step != QLatin1String("after the record")) step = QStringLiteral("after publication");
+      }
+      ++killedAt[step];
+    }
+    ASSERT_TRUE(Run(std::nullopt));
+    ExpectConsistent("last run");
+    EXPECT_GE(killed, runs / 2) << "too few runs were killed to prove anything";
+
+    importfolder::ExpectViewHolds(view_.Codes(), book_.Codes(), "last run");
+    EXPECT_EQ(importfolder::SentMarks(folder_), view_.Codes());
+    std::printf("%d runs, %d killed (%d after publishing), %d changes, %lld update files with %lld marks\n",
+                runs, killed, killedAfterPublishing, changes, static_cast<long long>(view_.Files()),
+                view_.MarkLines());
+    for (auto it = killedAt.cbegin(); it != killedAt.cend(); ++it)
+      std::printf("  killed in %s: %d\n", qPrintable(it.key()), it.value());
+  }
+
+  BridgeProcess bridge_{FastScratchParent()};
+  const QString folder_ = bridge_.path(QStringLiteral("import"));
+  const QString school_ = bridge_.path(QStringLiteral("school.db"));
+  MarkBook book_{QDate::currentDate(), 20261208};
+  QRandomGenerator random_{16};
+  ProductView view_{folder_};
+  QMap<QString, QByteArray> reference_;
+};
+
+TEST_F(CrashThroughRun, KilledRunsLoseNoChangeAndPublishNoPartialFile) {
+  KillAtRandom(20);
+}
+
+// The long series, started by hand: ICB_CRASH_RUNS=300 reliability_tests --gtest_filter=*LongSeries*
+TEST_F(CrashThroughRun, LongSeries) {
+  const int runs = qEnvironmentVariableIntValue("ICB_CRASH_RUNS");
+  if (runs <= 0) GTEST_SKIP() << "set ICB_CRASH_RUNS to run";
+  KillAtRandom(runs);
+}
+
+}  // namespace
