@@ -56,6 +56,12 @@ BenchServer::BenchServer(const QStringList &sizes)
   started_ = true;
 }
 
+QString BenchServer::ConnectionString(const QString &size) const {
+  QFile file(state_ + QLatin1Char('/') + size + QStringLiteral(".connection"));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll()).trimmed();
+}
+
 BenchServer::~BenchServer() {
   if (started_) runScript({QStringLiteral("stop"), QStringLiteral("--state"), state_}, nullptr);
 }

@@ -18,6 +18,9 @@ class BenchServer {
   // ODBCSYSINI for programs that reach it: its odbc.ini names the DSN "icb_<size>".
   QString OdbcSysIni() const { return state_; }
   static QString Dsn(const QString &size) { return QStringLiteral("icb_") + size; }
+  // The full connection string of a size's school (driver, host, port, database, user, password):
+  // the keys the DSN holds, so a program that never reads ODBCSYSINI reaches the same school.
+  QString ConnectionString(const QString &size) const;
 
  private:
   QString state_;

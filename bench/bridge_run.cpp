@@ -88,6 +88,8 @@ BridgeRunResult RunBridge(const BridgeRunRequest &request) {
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
+  result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   for (const QString &log : QDir(request.logPath).entryList({QStringLiteral("*.log")}, QDir::Files))
     result.statements << StatementsOfLog(QDir(request.logPath).filePath(log));
   return result;

@@ -9,6 +9,7 @@
 struct BridgeRunResult {
   int exitCode = -1;
   double seconds = 0;
+  double cpuSeconds = 0;     // the child's processor time, user and system
   double peakMegabytes = 0;  // the child's maximum resident set
   QStringList statements;    // in the order they were sent
 };

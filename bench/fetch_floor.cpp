@@ -2,9 +2,9 @@
 #include "fetch_floor.h"
 
 #include <sqlext.h>
+#include <sys/resource.h>
 
 #include <chrono>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,13 @@ namespace {
 
 constexpr SQLULEN kBlockRows = 256;
 constexpr SQLLEN kWidth = 512;  // bytes a column is bound with; longer values are cut, then dropped
+
+double processorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 std::u16string wide(const QString &text) {
   return std::u16string(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
@@ -54,6 +61,7 @@ int64_t FetchFloor::fetchAll(SQLHSTMT statement) {
 FloorResult FetchFloor::Run(const QStringList &statements) {
   FloorResult result;
   const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = processorSeconds();
   SQLHDBC connection = SQL_NULL_HDBC;
   SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection);
   std::u16string text = wide(connection_);
@@ -62,8 +70,9 @@ FloorResult FetchFloor::Run(const QStringList &statements) {
                         SQLSMALLINT(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(connected)) {
     SQLFreeHandle(SQL_HANDLE_DBC, connection);
-    throw std::runtime_error("fetch floor: cannot connect with " + connection_.toStdString());
+    return result;
   }
+  result.connected = true;
   for (const QString &sql : statements) {
     SQLHSTMT statement = SQL_NULL_HSTMT;
     SQLAllocHandle(SQL_HANDLE_STMT, connection, &statement);
@@ -80,5 +89,6 @@ FloorResult FetchFloor::Run(const QStringList &statements) {
   SQLDisconnect(connection);
   SQLFreeHandle(SQL_HANDLE_DBC, connection);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.cpuSeconds = processorSeconds() - cpuStart;
   return result;
 }

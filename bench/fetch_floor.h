@@ -10,7 +10,9 @@
 #include <cstdint>
 
 struct FloorResult {
+  bool connected = false;
   double seconds = 0;
+  double cpuSeconds = 0;  // this process's processor time (user and system): the driver's part
   int64_t statements = 0;
   int64_t rows = 0;
   int64_t failed = 0;  // statements the database refused (a check for a missing column, say)
@@ -25,6 +27,7 @@ class FetchFloor {
   FetchFloor &operator=(const FetchFloor &) = delete;
 
   // Connects, runs every statement in order and disconnects; the time covers all of it.
+  // Not connected: nothing ran.
   FloorResult Run(const QStringList &statements);
 
  private:
