@@ -177,6 +177,8 @@ struct Table {
 struct ExportDef {
   const char *title = "";
   const char *file = "";  // empty for a lookup query
+  // In the FROM order: each table after the first is tied to one before it, so a database that
+  // joins in the order it is given never pairs every row of one table with every row of another.
   std::vector<Table> tables = {};
   std::vector<Column> columns = {};
   std::vector<Join> joins = {};

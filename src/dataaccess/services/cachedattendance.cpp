@@ -3,6 +3,7 @@
 // The marks become durable only once the file that carries the rows is published: right after the
 // table file in an import run, with the update file in an update run.
 #include <QDate>
+#include <QHash>
 
 #include "attendancecache.h"
 #include "attendanceheadermap.h"
@@ -93,9 +94,16 @@ QString DataAccessBase::PassFileName(const QString &fileName, const QString &hea
   return SuffixedFileName(fileName, CleanFileName(header));
 }
 
-void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change) {
-  const QDate stored = QDate::fromString(change.attdate, QStringLiteral("yyyy-MM-dd"));
-  const QString date = stored.isValid() ? FormatDate(XDate::FromQDate(stored)) : QString();
+QString DataAccessBase::ChangeDateText(const QString &stored, QHash<QString, QString> &known) {
+  const auto found = known.constFind(stored);
+  if (found != known.cend()) return *found;
+  const QDate date = QDate::fromString(stored, QStringLiteral("yyyy-MM-dd"));
+  return known.insert(stored, date.isValid() ? FormatDate(XDate::FromQDate(date)) : QString()).value();
+}
+
+void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change,
+                                 QHash<QString, QString> &dates) {
+  const QString date = ChangeDateText(change.attdate, dates);
   for (const QString *value :
        {&change.stdkey, &date, &change.period, &change.code, &change.reason, &change.excused, &change.absent,
         &change.tardy, &change.truant, &change.discipline})
@@ -120,6 +128,9 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
       QStringLiteral("UPDATE %1 SET oldcode=newcode WHERE rowid=?1 AND newcode=?2").arg(tableName);
   long long read = 0;
   int written = 0;
+  // A school year has a few hundred days and a first run sends hundreds of thousands of marks:
+  // each stored date is turned into the file's date text once.
+  QHash<QString, QString> dates;
   bool marked = true;
   DelimitedOutput *output = nullptr;
   try {
@@ -131,7 +142,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
     read = cache.SendChanges(cached.table, header, [&](const AttendanceChange &change) {
       if (filter && !IsStudentIncluded(change.stdkey)) return false;
       try {
-        WriteChange(*output, change);
+        WriteChange(*output, change, dates);
       } catch (const XException &e) {
         throw OutputFailure{e.Text()};
       }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <utility>
 #include <vector>
@@ -152,7 +153,9 @@ class DataAccessBase : public PDEWriter {
   bool ExportCachedHeader(const CachedExport &cached, const QString &header, const QString &fileName,
                           bool filter);
   QString PassFileName(const QString &fileName, const QString &header, bool firstPass) const;
-  void WriteChange(DelimitedOutput &output, const AttendanceChange &change);
+  // The file's text of a change's stored date ("yyyy-MM-dd"), found in or added to known.
+  QString ChangeDateText(const QString &stored, QHash<QString, QString> &known);
+  void WriteChange(DelimitedOutput &output, const AttendanceChange &change, QHash<QString, QString> &dates);
   QString FormatDate(const XDate &date);
 
   int retryCount_ = 1;

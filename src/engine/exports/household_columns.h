@@ -56,12 +56,12 @@ inline std::vector<exportdef::Column> ContactColumns(const ContactHeaders &heade
           QueryOnly("CON.emailPrivate")};
 }
 
-// The household tables behind an address: Address (A), HouseholdLocation (HL), Household (H),
-// HouseholdMember (HM).
+// The household tables behind an address, each tied to the one before it: HouseholdMember (HM),
+// Household (H), HouseholdLocation (HL), Address (A).
 inline std::vector<exportdef::Table> WithHouseholdTables(std::vector<exportdef::Table> tables) {
   tables.insert(
       tables.end(),
-      {{"Address", "A"}, {"HouseholdLocation", "HL"}, {"Household", "H"}, {"HouseholdMember", "HM"}});
+      {{"HouseholdMember", "HM"}, {"Household", "H"}, {"HouseholdLocation", "HL"}, {"Address", "A"}});
   return tables;
 }
 
