@@ -7,6 +7,7 @@
 // name order, give exactly the school's marks (deleted ones as an empty code).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -15,6 +16,7 @@
 #include <optional>
 
 #include "bridge_process.h"
+#include "database.h"
 #include "import_folder.h"
 #include "school_marks.h"
 #include "scratch.h"
@@ -107,6 +109,28 @@ class CrashThroughRun : public ::testing::Test {
     if (child.exitStatus() != QProcess::NormalExit) return false;
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << child.readAllStandardError().toStdString();
     return true;
+  }
+
+  // A run held still just before or just after ("before", "after") its update file takes its final
+  // name, and killed there. False when it never got there.
+  bool RunKilledAtTheRename(const char *moment) {
+    bridge_.extraEnvironment = {{QStringLiteral("LD_PRELOAD"), QStringLiteral(ICB_PAUSE_RENAME_LIBRARY)},
+                                {QStringLiteral("ICB_PAUSE_RENAME_SUFFIX"), QStringLiteral(".PDU")},
+                                {QStringLiteral("ICB_PAUSE_RENAME_AT"), QLatin1String(moment)},
+                                {QStringLiteral("ICB_PAUSE_RENAME_MS"), QStringLiteral("10000")}};
+    QProcess child;
+    child.setReadChannel(QProcess::StandardError);
+    bridge_.start(child, Arguments());
+    bridge_.extraEnvironment.clear();
+    EXPECT_TRUE(child.waitForStarted());
+    bool paused = false;
+    while (!paused && child.state() != QProcess::NotRunning) {
+      child.waitForReadyRead(5);
+      while (child.canReadLine()) paused = paused || child.readLine().startsWith("paused ");
+    }
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished(60000);
+    return paused;
   }
 
   // A clean run, timed job text by job text as they arrive.
@@ -214,6 +238,60 @@ class CrashThroughRun : public ::testing::Test {
 
 TEST_F(CrashThroughRun, KilledRunsLoseNoChangeAndPublishNoPartialFile) {
   KillAtRandom(20);
+}
+
+// The moments on either side of the update file's rename last microseconds: held open by a rename
+// that pauses, and the run killed there. Before it, no file appears and no mark is recorded as sent;
+// after it, the file is published and the next run records what it carried; no change is lost.
+TEST_F(CrashThroughRun, KilledJustBeforeOrJustAfterTheUpdateFileIsRenamed) {
+  ASSERT_TRUE(Run(std::nullopt));
+  reference_ = importfolder::TableFiles(folder_);
+  ExpectConsistent("first run");
+  for (int round = 0; round < 6 && !HasFailure(); ++round) {
+    const bool after = round % 2 == 1;
+    book_.ChangeAtRandom();
+    QString error;
+    ASSERT_TRUE(schoolcopy::WriteMarks(school_, book_, error)) << error.toStdString();
+    const qsizetype filesBefore = view_.Files();
+    ASSERT_TRUE(RunKilledAtTheRename(after ? "after" : "before")) << "the run never renamed its update file";
+    const std::string context = "killed " + std::string(after ? "after" : "before") + " the rename";
+    ExpectConsistent(context);
+    EXPECT_EQ(view_.Files() - filesBefore, after ? 1 : 0) << context;
+  }
+  ASSERT_TRUE(Run(std::nullopt));
+  ExpectConsistent("last run");
+  importfolder::ExpectViewHolds(view_.Codes(), book_.Codes(), "last run");
+  EXPECT_EQ(importfolder::SentMarks(folder_), view_.Codes());
+}
+
+// A table file of megabytes takes many writes: runs killed while it is read and written leave the
+// file of the run before, whole, under its name.
+TEST_F(CrashThroughRun, KilledWhileALargeTableFileIsWrittenLeaveTheOneBefore) {
+  {
+    sqlite::Database school;
+    school.Open(school_, QString(), SQLITE_OPEN_READWRITE);
+    school.Execute(
+        QStringLiteral("UPDATE \"v_ProgramParticipation\" SET \"userWarning\" = "
+                       "printf('%.*c', 4000000, 'n') WHERE \"personID\" = 1002"));
+  }
+  ASSERT_TRUE(Run(std::nullopt));
+  reference_ = importfolder::TableFiles(folder_);
+  ASSERT_GT(reference_.value(QStringLiteral("StudentNotes.pef")).size(), 4000000);
+  const QString notes = QStringLiteral("Reading Student Notes...");
+  qint64 notesUs = 0;
+  for (const JobMark &mark : ProfiledRun())
+    if (mark.text == notes) notesUs = mark.lastsUs;
+  ASSERT_GT(notesUs, 0);
+  int killedInNotes = 0;
+  for (int run = 0; run < 20 && !HasFailure(); ++run) {
+    QString step;
+    if (Run(KillPlan{notes, qint64(random_.bounded(quint64(notesUs)))}, &step)) continue;
+    importfolder::ExpectCompleteTables(folder_, reference_, "run " + std::to_string(run));
+    if (step == QLatin1String("table exports")) ++killedInNotes;
+  }
+  EXPECT_GE(killedInNotes, 10) << "too few runs were killed while the notes were written";
+  std::printf("20 runs, %d killed while the %lld-byte table file was read and written\n", killedInNotes,
+              static_cast<long long>(reference_.value(QStringLiteral("StudentNotes.pef")).size()));
 }
 
 // The long series, started by hand: ICB_CRASH_RUNS=300 reliability_tests --gtest_filter=*LongSeries*

@@ -7,19 +7,32 @@ namespace hostile {
 
 namespace {
 
+// The statements that would reach the database if a value were pasted into SQL unquoted.
+QStringList InjectionBlocks() {
+  return {"' OR '1'='1",
+          "' OR 1=1 --",
+          "1 OR 1=1",
+          "') OR ('1'='1",
+          "' OR ''='",
+          "' UNION SELECT \"startYear\", 10, 1, 1, 2027 FROM \"SchoolYear\" --",
+          "0 UNION SELECT 1, 10, 1, 1, 2027 --",
+          "'; DELETE FROM \"Canary\"; --",
+          "'; DROP TABLE \"Canary\"; --",
+          "'; INSERT INTO \"Canary\" VALUES ('injected'); --",
+          "'; UPDATE \"Canary\" SET \"x\" = 'injected'; --",
+          "1; DELETE FROM \"Canary\"",
+          "'/**/OR/**/'1'='1",
+          "' AND 1=CONVERT(int, @@version) --",
+          "'; WAITFOR DELAY '0:0:20'; --",
+          "'; SHUTDOWN; --"};
+}
+
 QStringList Blocks() {
-  QStringList blocks = {
-      // Quotes, comments and statement ends.
+  QStringList blocks = InjectionBlocks();
+  blocks << QStringList{
+      // Quotes, comments, statement ends and the driver's escapes.
       "'", "''", "\"", "`", ";", "--", "#", "/*", "*/", "\\'", "\\", "%", "_", "[", "]", "?", ":name", "@p",
-      "$1", "N'", "')", "'))",
-      // The classics: always true, unions, stacked statements against the canary table.
-      "' OR '1'='1", "' OR 1=1 --", "1 OR 1=1", "') OR ('1'='1", "' OR ''='",
-      "' UNION SELECT \"startYear\", 10, 1, 1, 2027 FROM \"SchoolYear\" --",
-      "0 UNION SELECT 1, 10, 1, 1, 2027 --", "'; DELETE FROM \"Canary\"; --", "'; DROP TABLE \"Canary\"; --",
-      "'; INSERT INTO \"Canary\" VALUES ('injected'); --", "'; UPDATE \"Canary\" SET \"x\" = 'injected'; --",
-      "1; DELETE FROM \"Canary\"", "'/**/OR/**/'1'='1", "' AND 1=CONVERT(int, @@version) --",
-      "'; WAITFOR DELAY '0:0:20'; --", "'; SHUTDOWN; --", "{fn NOW()}", "{d '2026-01-01'}", "{call x}",
-      "CHAR(39)", "0x27",
+      "$1", "N'", "')", "'))", "{fn NOW()}", "{d '2026-01-01'}", "{call x}", "CHAR(39)", "0x27",
       // Stand-ins for NUL, which a command line cannot carry.
       "%00", "\\0", "\\x00", "\\u0000", QString(QChar(0x2400)),
       // Paths: separators, parent steps, roots, device names, wildcards.
@@ -43,6 +56,10 @@ QStringList Blocks() {
 
 }  // namespace
 
+qsizetype InjectionValueCount() {
+  return 3 * InjectionBlocks().size();
+}
+
 QStringList ParameterValues() {
   const QStringList blocks = Blocks();
   QStringList values;
@@ -52,6 +69,11 @@ QStringList ParameterValues() {
     seen.insert(value);
     values << value;
   };
+  for (const QString &injection : InjectionBlocks()) {
+    add(injection);
+    add(QStringLiteral("1") + injection);
+    add(QStringLiteral("10") + injection);
+  }
   for (const QString &block : blocks) add(block);
   for (const QString &block : blocks) {
     add(QStringLiteral("1") + block);

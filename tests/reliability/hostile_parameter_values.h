@@ -9,8 +9,10 @@
 
 namespace hostile {
 
-// At least 1,000 distinct values, none empty.
+// At least 1,000 distinct values, none empty; the first InjectionValueCount() are the injected
+// statements alone and after "1" and "10" (the valid district and school).
 QStringList ParameterValues();
+qsizetype InjectionValueCount();
 
 // The parent steps ("..") a value holds at most: a folder value rooted this deep in a scratch
 // folder stays inside it.

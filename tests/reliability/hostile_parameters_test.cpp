@@ -7,8 +7,8 @@
 // appears outside the import and log folders, no run crashes, and no piece of the password shows
 // in the output or in any file.
 //
-// By default every tenth value goes through each parameter (every twentieth on the server); all of
-// them with ICB_HOSTILE_ALL=1 reliability_tests --gtest_filter=*Hostile*.
+// By default the injected statements and every twentieth other value go through each parameter (every
+// hundredth on the server); all of them with ICB_HOSTILE_ALL=1 reliability_tests --gtest_filter=*Hostile*.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -98,14 +98,33 @@ class HostileParameters : public ::testing::Test {
     const qsizetype n = values_->size();
     return values_->at((index + slot * (n / 7 + 1)) % n);
   }
-  // Every value with ICB_HOSTILE_ALL, else every sampled-th.
-  static int Step(int sampled) { return AllValues() ? 1 : sampled; }
+  // Every value with ICB_HOSTILE_ALL; else the injected statements and every `every`-th value.
+  static bool Sampled(qsizetype index, int every) {
+    return AllValues() || index < hostile::InjectionValueCount() || index % every == 0;
+  }
+
+  // The school-year query with the run's district and school; an injected statement also goes in
+  // as the school alone (with the valid district) or, with separate, in both places at once.
+  void ExpectNoInjectedSchoolYear(const HostileRun &run, qsizetype index,
+                                  const QMap<QString, QString> &environment, const std::string &context,
+                                  bool separate) {
+    HostileRun both = run;
+    if (index < hostile::InjectionValueCount() && !separate) both.school = run.district;
+    ExpectNoSchoolYearFound(both, RunChecked(both, environment, context), context);
+    if (index >= hostile::InjectionValueCount() || !separate) return;
+    HostileRun school = run;
+    school.district = QStringLiteral("1");
+    school.school = run.district;
+    ExpectNoSchoolYearFound(school, RunChecked(school, environment, context + " as the school"),
+                            context + " as the school");
+  }
 
   // Runs the bridge in a scratch home of its own and checks what every run must keep to: it exits
   // by itself with 0 or 1, writes files only into its import folder, its log folder or (when the
   // log folder is unusable) the documents folder, and never shows a piece of the password.
   Outcome RunChecked(const HostileRun &run, const QMap<QString, QString> &environment,
                      const std::string &context) {
+    ++runs_;
     BridgeProcess bridge(FastScratchParent());
     bridge.extraEnvironment = environment;
     QStringList arguments = {QStringLiteral("run"),
@@ -165,6 +184,7 @@ class HostileParameters : public ::testing::Test {
                                    << outcome.output.toStdString();
   }
 
+  int runs_ = 0;
   static QStringList *values_;
   static QTemporaryDir *schoolFolder_;
   static MarkBook *book_;
@@ -191,13 +211,13 @@ TEST_F(HostileParameters, SqliteSchool) {
   }
   QElapsedTimer timer;
   timer.start();
-  int runs = 0, values = 0;
-  for (qsizetype i = 0; i < values_->size() && !HasFailure(); i += Step(10)) {
+  int values = 0;
+  for (qsizetype i = 0; i < values_->size() && !HasFailure(); ++i) {
+    if (!Sampled(i, 20)) continue;
     ++values;
     HostileRun sql{Value(i, 0), Value(i, 1), Value(i, 5), school,
                    Value(i, 2), kPassword,   Value(i, 3), Value(i, 4)};
-    ExpectNoSchoolYearFound(sql, RunChecked(sql, {}, Context("district and school", i, sql.district)),
-                            Context("district and school", i, sql.district));
+    ExpectNoInjectedSchoolYear(sql, i, {}, Context("district and school", i, sql.district), true);
 
     HostileRun source;
     source.dsn = Value(i, 0);
@@ -218,7 +238,6 @@ TEST_F(HostileParameters, SqliteSchool) {
     good.attendanceOnly = true;
     const std::string context = Context("default calendar", i, good.defaultCalendar);
     const Outcome through = RunChecked(good, {}, context);
-    runs += 3;
     if (TooLongForAFolder(AsFolder(kImportRoot + good.path))) {
       EXPECT_EQ(through.exitCode, 1) << context;
       continue;
@@ -241,7 +260,7 @@ TEST_F(HostileParameters, SqliteSchool) {
   EXPECT_EQ(rows, QStringList{QLatin1String(hostile::kCanaryRow)});
   std::printf(
       "%lld hostile values, %d through each of 7 parameters in %d runs on the SQLite school, %lld ms\n",
-      static_cast<long long>(values_->size()), values, runs, static_cast<long long>(timer.elapsed()));
+      static_cast<long long>(values_->size()), values, runs_, static_cast<long long>(timer.elapsed()));
 }
 
 // The stacked statements are the server's danger: it runs a second statement after a SELECT.
@@ -263,19 +282,21 @@ TEST_F(HostileParameters, DialectServer) {
 
   QElapsedTimer timer;
   timer.start();
-  int runs = 0;
-  for (qsizetype i = 0; i < values_->size() && !HasFailure(); i += Step(20)) {
+  int values = 0;
+  for (qsizetype i = 0; i < values_->size() && !HasFailure(); ++i) {
+    if (!Sampled(i, 100)) continue;
     HostileRun sql{Value(i, 0),          Value(i, 1),          Value(i, 5), QStringLiteral("icb_tiny"),
                    QStringLiteral("SA"), QStringLiteral("sa"), Value(i, 3), Value(i, 4)};
-    const std::string context = Context("district and school on the server", i, sql.district);
-    ExpectNoSchoolYearFound(sql, RunChecked(sql, environment, context), context);
-    ++runs;
+    ExpectNoInjectedSchoolYear(sql, i, environment,
+                               Context("district and school on the server", i, sql.district), false);
+    ++values;
   }
   icbtest::OdbcConnection connection(server.Connection());
   EXPECT_EQ(
       connection.text(QStringLiteral("SELECT \"x\" FROM \"%1\"").arg(QLatin1String(hostile::kCanaryTable))),
       QLatin1String(hostile::kCanaryRow));
-  std::printf("%d runs on the dialect server, %lld ms\n", runs, static_cast<long long>(timer.elapsed()));
+  std::printf("%d values as district and school in %d runs on the dialect server, %lld ms\n", values, runs_,
+              static_cast<long long>(timer.elapsed()));
 }
 
 }  // namespace
