@@ -68,15 +68,7 @@ class CrashThroughRun : public ::testing::Test {
   }
 
   QStringList Arguments() const {
-    return {QStringLiteral("run"),
-            QStringLiteral("--path=") + folder_,
-            QStringLiteral("--logpath=") + bridge_.path(QStringLiteral("logs")),
-            QStringLiteral("--dsn=") + school_,
-            QStringLiteral("--user=U"),
-            QStringLiteral("--pwd=P"),
-            QStringLiteral("--district=1"),
-            QStringLiteral("--school=10"),
-            QStringLiteral("--log=off")};
+    return SchoolRunArguments(folder_, bridge_.path(QStringLiteral("logs")), school_);
   }
 
   // One run, killed as the plan says. True when it finished by itself; step names the step the

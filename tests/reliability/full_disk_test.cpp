@@ -56,15 +56,7 @@ class FullDisk : public ::testing::TestWithParam<DiskCase> {
 
   // Returns the exit code (-1 when the run did not exit by itself) and the standard output.
   int Run(bool attendanceOnly, QByteArray *output = nullptr) {
-    QStringList arguments = {QStringLiteral("run"),
-                             QStringLiteral("--path=") + folder_,
-                             QStringLiteral("--logpath=") + bridge_.path(QStringLiteral("logs")),
-                             QStringLiteral("--dsn=") + school_,
-                             QStringLiteral("--user=U"),
-                             QStringLiteral("--pwd=P"),
-                             QStringLiteral("--district=1"),
-                             QStringLiteral("--school=10"),
-                             QStringLiteral("--log=off")};
+    QStringList arguments = SchoolRunArguments(folder_, bridge_.path(QStringLiteral("logs")), school_);
     if (attendanceOnly) arguments << QStringLiteral("--att");
     QProcess process;
     bridge_.start(process, arguments);

@@ -9,6 +9,20 @@
 #include <QString>
 #include <QStringList>
 
+// The command line of a quiet run of school 10 of a tiny school copy into an import folder.
+inline QStringList SchoolRunArguments(const QString &importFolder, const QString &logFolder,
+                                      const QString &school) {
+  return {QStringLiteral("run"),
+          QStringLiteral("--path=") + importFolder,
+          QStringLiteral("--logpath=") + logFolder,
+          QStringLiteral("--dsn=") + school,
+          QStringLiteral("--user=U"),
+          QStringLiteral("--pwd=P"),
+          QStringLiteral("--district=1"),
+          QStringLiteral("--school=10"),
+          QStringLiteral("--log=off")};
+}
+
 // A mark as the update file names it: "<student>|<mm/dd/yyyy>|<period>".
 using MarkKey = QString;
 
