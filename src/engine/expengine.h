@@ -88,7 +88,6 @@ class ExpEngine : public ODBCExpEngineBase {
 
  protected:
   void ClearTableState() override;
-  bool IsStudentIncluded(const QString &) override { return true; }
 
  private:
   struct Registered {
