@@ -78,6 +78,9 @@ QDate AttendanceWriter::WriteTable(AttendanceSource &source, const QStringList &
         kDebug,
         "Write Attendance Table: School Year: " + dates.format(yearStart) + " to " + dates.format(yearEnd),
         kWriteAttendance);
+    // Every window's query is announced first, so the database reads the next windows while one is
+    // merged.
+    for (const AttendanceWindow &window : walk.windows) source.RunAhead(window.start, window.queryEnd);
     for (const AttendanceWindow &window : walk.windows) readWindow(source, window, map, dates);
     cache_.FinishMerge();
     source.Close();

@@ -21,6 +21,11 @@ class AttendanceSource {
   virtual ~AttendanceSource() = default;
   // Limits the query to the window (FilterAttendance); an invalid start means no lower bound.
   virtual void SetDateFilter(const QDate &from, const QDate &to) = 0;
+  // A window that will be read later: its query may start now. Nothing by default.
+  virtual void RunAhead(const QDate &from, const QDate &to) {
+    (void)from;
+    (void)to;
+  }
   virtual void Open() = 0;
   // The next record that passes the row filter: the values of the columns that have a value getter,
   // in the order of the headers given to WriteTable. False when there is none.

@@ -2,27 +2,32 @@
 #include "cellstore.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 // Chunks of released record sets, kept for the next query: a run reads one query after another,
-// and memory the process already touched is much cheaper to fill than fresh pages.
+// and memory the process already touched is much cheaper to fill than fresh pages. Record sets are
+// filled and released on more than one thread (queries run ahead), hence the lock.
 class ChunkPool {
  public:
   static constexpr size_t kChunkBytes = size_t(1) << 22;
   static constexpr size_t kKept = 16;
 
   std::unique_ptr<char[]> take() {
+    std::lock_guard lock(mutex_);
     if (free_.empty()) return std::make_unique_for_overwrite<char[]>(kChunkBytes);
     auto chunk = std::move(free_.back());
     free_.pop_back();
     return chunk;
   }
   void give(std::unique_ptr<char[]> chunk) {
+    std::lock_guard lock(mutex_);
     if (free_.size() < kKept) free_.push_back(std::move(chunk));
   }
 
  private:
+  std::mutex mutex_;
   std::vector<std::unique_ptr<char[]>> free_;
 };
 

@@ -3,6 +3,8 @@
 
 #include <sqlucode.h>
 
+#include <mutex>
+
 #include "xexception.h"
 
 namespace odbc {
@@ -39,6 +41,9 @@ void Handle::release() {
 }
 
 std::shared_ptr<Handle> SharedEnvironment() {
+  // Connections are also opened on the threads that run queries ahead.
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
   static std::weak_ptr<Handle> shared;
   if (auto env = shared.lock()) return env;
   auto env = std::make_shared<Handle>(SQLSMALLINT(SQL_HANDLE_ENV), SQLHANDLE(nullptr));

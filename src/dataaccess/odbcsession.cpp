@@ -42,6 +42,8 @@ QString OdbcSession::SQLDate(const XDate &date, int databaseType) const {
 
 void OdbcSession::Connect(const QString &connectionString) {
   if (IsConnected()) Disconnect();
+  ahead_.reset();
+  knownAnswers_.clear();
   if (databaseType_ == DatabaseType::DBaseXBase) {
     log(Informational, QStringLiteral("Connect - Could not connect need to define USE_XBASE"), "Connect");
     return;
@@ -84,6 +86,7 @@ bool OdbcSession::IsConnected() const {
 void OdbcSession::Disconnect() {
   if (databaseType_ == DatabaseType::DBaseXBase)
     log(Informational, QStringLiteral("Disconnect: Xbase not defined!"), "Disconnect");
+  ahead_.reset();
   records_.reset();
   connection_.Close();
 }
@@ -94,7 +97,9 @@ int OdbcSession::RunQuery(const QString &text) {
   records_.reset();
   log(Proprietary, text, "RunQuery");
   try {
-    records_ = std::make_unique<RecordSet>(connection_.Handle(), text, commandTimeout_);
+    std::unique_ptr<RecordSet> ranAhead = ahead_ ? ahead_->Take(text) : nullptr;
+    records_ = ranAhead ? std::move(ranAhead)
+                        : std::make_unique<RecordSet>(connection_.Handle(), text, commandTimeout_);
     return 0;
   } catch (const XException &e) {
     if (e.Code() == kQueryObjectFailure) throw;
@@ -106,6 +111,21 @@ int OdbcSession::RunQuery(const QString &text) {
     if (error.contains(QLatin1String("ORA-12170"))) return kConnectTimeout;
     throw XException(QStringLiteral("While executing query: ") + error);
   }
+}
+
+void OdbcSession::RunAhead(const QString &text) {
+  if (text.isEmpty() || !runningAhead_ || !IsConnected() || databaseType_ == DatabaseType::DBaseXBase) return;
+  if (!ahead_) {
+    ahead_ = std::make_unique<QueryPrefetcher>(ToOdbcConnectionString(connectionString_, databaseType_),
+                                               connectionTimeout_, behaviour_ & Behaviour::ExclusiveMode,
+                                               commandTimeout_);
+  } else if (!ahead_->Usable()) {
+    log(Debug, QStringLiteral("No second connection: queries run one after another."), "RunAhead");
+    runningAhead_ = false;
+    ahead_.reset();
+    return;
+  }
+  ahead_->Announce(text);
 }
 
 void OdbcSession::CloseQuery() {
@@ -208,6 +228,16 @@ bool OdbcSession::existenceAnswer(const ExistenceQuery &query, const QString &su
   return answer;
 }
 
+std::optional<bool> OdbcSession::knownAnswer(const ExistenceQuery &query) const {
+  const auto known = knownAnswers_.constFind(query.query + QLatin1Char('\n') + query.fallbackQuery);
+  if (known == knownAnswers_.cend()) return std::nullopt;
+  return *known;
+}
+
+void OdbcSession::rememberAnswer(const ExistenceQuery &query, bool answer) {
+  knownAnswers_.insert(query.query + QLatin1Char('\n') + query.fallbackQuery, answer);
+}
+
 bool OdbcSession::TableExists(const QString &table) {
   const bool trial = behaviour_ & Behaviour::TrialQueryChecks;
   std::optional<ExistenceQuery> query;
@@ -220,10 +250,13 @@ bool OdbcSession::TableExists(const QString &table) {
     log(Debug, QStringLiteral("Need to define USE_XBASE!!"), "DoTableExists");
     return false;
   }
+  if (const std::optional<bool> known = knownAnswer(*query)) return *known;
   log(Debug, QStringLiteral("Table Exists query:") + query->query, "DoTableExists");
   const QString subject = QStringLiteral("table ") + table;
   try {
-    return existenceAnswer(*query, subject, false);
+    const bool answer = existenceAnswer(*query, subject, false);
+    rememberAnswer(*query, answer);
+    return answer;
   } catch (const XException &) {
     throw;
   } catch (...) {
@@ -241,10 +274,13 @@ bool OdbcSession::FieldExists(const QString &table, const QString &field) {
     task_.LogAndThrow(Debug, e.Text(), QStringLiteral("ODBCDataAccess::DoFieldExists"));
   }
   if (query->test == ExistenceTest::NoAnswer) return false;
+  if (const std::optional<bool> known = knownAnswer(*query)) return *known;
   log(Debug, QStringLiteral("Field Exists query:") + query->query, "DoFieldExists");
   const QString subject = QStringLiteral("column ") + table + QLatin1Char('.') + field;
   try {
-    return existenceAnswer(*query, subject, true);
+    const bool answer = existenceAnswer(*query, subject, true);
+    rememberAnswer(*query, answer);
+    return answer;
   } catch (const XException &) {
     throw;
   } catch (...) {

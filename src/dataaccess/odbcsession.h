@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "fieldvalue.h"
 #include "odbcconnection.h"
 #include "querydescription.h"
+#include "queryprefetcher.h"
 #include "recordset.h"
 #include "textmemo.h"
 #include "xdatetime.h"
@@ -53,6 +55,12 @@ class OdbcSession : public SchemaChecks {
   // 0 on success; 1629 (connection lost) or 12170 (time-out) for the errors the caller may retry;
   // throws XException "While executing query: ..." otherwise.
   int RunQuery(const QString &text);
+  // Starts running a statement that RunQuery will be asked for later, on a second connection, so the
+  // database answers it while the current result is written. RunQuery takes the rows if the text
+  // is the same, and runs the text itself otherwise.
+  void RunAhead(const QString &text);
+  // Off: every statement runs on the one connection when asked for (tests compare the two ways).
+  void SetRunningAhead(bool on) { runningAhead_ = on; }
   bool OpenQuery() { return OpenQueryCode() == 0; }
   int OpenQueryCode() { return RunQuery(BuildQuery()); }
   void CloseQuery();
@@ -100,6 +108,10 @@ class OdbcSession : public SchemaChecks {
   // The answer of the check; throws XException naming the subject ("column T.F") when the check
   // itself could not run.
   bool existenceAnswer(const ExistenceQuery &query, const QString &subject, bool logSteps);
+  // The answer of a check already run on this connection: the schema does not change during a run,
+  // and a query described ahead of its export asks the same checks as the export.
+  std::optional<bool> knownAnswer(const ExistenceQuery &query) const;
+  void rememberAnswer(const ExistenceQuery &query, bool answer);
   // The column of the current record set that holds the field, or -1 (with the failure thrown
   // when the record set lacks it).
   int columnOf(const ODBCField &field) const {
@@ -129,4 +141,7 @@ class OdbcSession : public SchemaChecks {
   QueryDescription query_;
   OdbcConnection connection_;
   std::unique_ptr<RecordSet> records_;
+  bool runningAhead_ = true;
+  std::unique_ptr<QueryPrefetcher> ahead_;
+  QHash<QString, bool> knownAnswers_;
 };

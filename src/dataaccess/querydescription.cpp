@@ -3,6 +3,7 @@
 
 #include "bridgetaskbase.h"
 #include "databasetype.h"
+#include "xexception.h"
 
 namespace {
 const QString kAddTable = QStringLiteral("ODBCDataAccess::AddTable");
@@ -30,8 +31,8 @@ ODBCTable *QueryDescription::AddTable(const QString &name, const QString &alias,
                                       const QString &sourceText) {
   if (checking() && !checks_->TableExists(name)) {
     const QString message = QStringLiteral("Table does not exist : ") + name;
-    if (required) task_.LogAndThrow(Critical, message, kAddTable);
-    task_.Log(Debug, message, kAddTable);
+    if (required) fail(Critical, message, kAddTable);
+    note(Debug, message, kAddTable);
     return nullptr;
   }
   const bool fromSource = !sourceText.isEmpty();
@@ -43,16 +44,17 @@ ODBCField *QueryDescription::AddField(const ODBCTable *table, const QString &nam
                                       bool secondary) {
   if (table == nullptr) {
     const QString message = QStringLiteral("Table was NULL when searching for: ") + name;
-    if (required) task_.LogAndThrow(Critical, message, kAddField);
-    task_.Log(Debug, message, kAddField);
+    if (required) fail(Critical, message, kAddField);
+    note(Debug, message, kAddField);
     return nullptr;
   }
   if (checking() && !checks_->FieldExists(table->TableName(), name)) {
     const QString message =
         QStringLiteral("Field does not exist : ") + name + QStringLiteral(" in table ") + table->Name();
-    task_.Log(required ? Critical : Debug, message, kAddField);
-    if (behaviour_ & Behaviour::DumpTableOnMissingField) checks_->DumpTableColumns(table->Name());
-    if (required) task_.LogAndThrow(Critical, QStringLiteral("Required ") + message, kAddField);
+    note(required ? Critical : Debug, message, kAddField);
+    if ((behaviour_ & Behaviour::DumpTableOnMissingField) && !quiet_)
+      checks_->DumpTableColumns(table->Name());
+    if (required) fail(Critical, QStringLiteral("Required ") + message, kAddField);
     return nullptr;
   }
   // A condition-only field is not selected, so it has no column of the result to be read from.
@@ -71,8 +73,8 @@ ODBCField *QueryDescription::AddField(const ODBCTable &table, const QString &nam
 ODBCField *QueryDescription::AddFieldExpression(const QString &prefix, const ODBCField *field,
                                                 const QString &suffix, const QString &alias) {
   if (field == nullptr)
-    task_.LogAndThrow(Critical, QStringLiteral("Field NULL in ODBC::AddFieldExpression."),
-                      QStringLiteral("ODBCDataAccess::AddFieldExpression"));
+    fail(Critical, QStringLiteral("Field NULL in ODBC::AddFieldExpression."),
+         QStringLiteral("ODBCDataAccess::AddFieldExpression"));
   fields_.push_back(
       std::make_unique<ODBCField>(field->Table(), field->Name(), int(fields_.size()), alias, prefix, suffix));
   return fields_.back().get();
@@ -81,12 +83,12 @@ ODBCField *QueryDescription::AddFieldExpression(const QString &prefix, const ODB
 ODBCCondition *QueryDescription::AddCondition(const QString &conjunction, const ODBCField *left,
                                               const QString &op, const ODBCField *right, int level) {
   if (left == nullptr)
-    task_.LogAndThrow(Critical, QStringLiteral("Primary field NULL in XODBC::AddCondition."), kAddCondition);
+    fail(Critical, QStringLiteral("Primary field NULL in XODBC::AddCondition."), kAddCondition);
   if (right == nullptr)
-    task_.LogAndThrow(Critical,
-                      QStringLiteral("Second field with ") + left->Name() +
-                          QStringLiteral("is NULL in XODBC::AddCondition."),
-                      kAddCondition);
+    fail(Critical,
+         QStringLiteral("Second field with ") + left->Name() +
+             QStringLiteral("is NULL in XODBC::AddCondition."),
+         kAddCondition);
   conditions_.push_back(std::make_unique<ODBCCondition>(conjunction, left, op, right, QString(), level));
   return conditions_.back().get();
 }
@@ -94,7 +96,7 @@ ODBCCondition *QueryDescription::AddCondition(const QString &conjunction, const 
 ODBCCondition *QueryDescription::AddCondition(const QString &conjunction, const ODBCField *left,
                                               const QString &op, const QString &value, int level) {
   if (left == nullptr)
-    task_.LogAndThrow(Critical, QStringLiteral("Primary field NULL in XODBC::AddCondition."), kAddCondition);
+    fail(Critical, QStringLiteral("Primary field NULL in XODBC::AddCondition."), kAddCondition);
   conditions_.push_back(std::make_unique<ODBCCondition>(conjunction, left, op, nullptr, value, level));
   return conditions_.back().get();
 }
@@ -108,8 +110,8 @@ ODBCCondition *QueryDescription::AddCondition(const QString &conjunction, const 
 
 ODBCOrder *QueryDescription::AddOrder(const ODBCField *field, bool descending) {
   if (field == nullptr) {
-    task_.Log(Warning, QStringLiteral("Field NULL in ODBC::AddOrder."),
-              QStringLiteral("ODBCDataAccess::AddOrder"));
+    note(Warning, QStringLiteral("Field NULL in ODBC::AddOrder."),
+         QStringLiteral("ODBCDataAccess::AddOrder"));
     return nullptr;
   }
   orders_.push_back(std::make_unique<ODBCOrder>(*field, descending));
@@ -131,7 +133,16 @@ QString QueryDescription::qualifiedName(const ODBCField &field) const {
 }
 
 void QueryDescription::logStep(const char *heading, const QString &text) const {
-  task_.Log(Proprietary, QLatin1String(heading) + text, kBuildQuery);
+  note(Proprietary, QLatin1String(heading) + text, kBuildQuery);
+}
+
+void QueryDescription::note(int level, const QString &text, const QString &method) const {
+  if (!quiet_) task_.Log(level, text, method);
+}
+
+void QueryDescription::fail(int level, const QString &text, const QString &method) const {
+  note(level, text, method);
+  throw XException(text);
 }
 
 void QueryDescription::appendFields(QString &text) const {
@@ -201,13 +212,12 @@ void QueryDescription::appendOrders(QString &text) const {
 QString QueryDescription::BuildQuery(int databaseType, const QString &dataSource) const {
   if (databaseType == DatabaseType::DBaseXBase) {
     if (tables_.size() > 1)
-      task_.LogAndThrow(Debug, QStringLiteral("Cannot use more than 1 table in XBase query"), kBuildQuery);
+      fail(Debug, QStringLiteral("Cannot use more than 1 table in XBase query"), kBuildQuery);
     return tables_.empty() ? dataSource : dataSource + tables_.front()->Name() + QStringLiteral(".dbf");
   }
   if (databaseType == DatabaseType::Access)
-    task_.Log(Warning,
-              QStringLiteral("Joins may not work for this DB Type: ") + DatabaseTypeName(databaseType),
-              kBuildQuery);
+    note(Warning, QStringLiteral("Joins may not work for this DB Type: ") + DatabaseTypeName(databaseType),
+         kBuildQuery);
 
   QString text = QStringLiteral("SELECT ");
   if (options_.Distinct) text += QStringLiteral("DISTINCT ");

@@ -30,6 +30,9 @@ class QueryDescription {
   QueryDescription &operator=(const QueryDescription &) = delete;
 
   void SetSchemaChecks(SchemaChecks *checks) { checks_ = checks; }
+  // Quiet: nothing is logged (a description made ahead of its export, which logs when it runs);
+  // failures still throw.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
   QueryOptions &Options() { return options_; }
   const QueryOptions &Options() const { return options_; }
   int Behaviour() const { return behaviour_; }
@@ -72,11 +75,14 @@ class QueryDescription {
   void appendConditions(QString &text) const;
   void appendOrders(QString &text) const;
   void logStep(const char *heading, const QString &text) const;
+  void note(int level, const QString &text, const QString &method) const;
+  [[noreturn]] void fail(int level, const QString &text, const QString &method) const;
 
   BridgeTaskBase &task_;
   int behaviour_;
   QueryOptions options_;
   SchemaChecks *checks_ = nullptr;
+  bool quiet_ = false;
   std::vector<std::unique_ptr<ODBCTable>> tables_;
   std::vector<std::unique_ptr<ODBCField>> fields_;
   std::vector<std::unique_ptr<ODBCField>> secondaryFields_;

@@ -8,6 +8,7 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "columnread.h"
 #include "querywatchdog.h"
@@ -69,7 +70,8 @@ struct RunningStatement {
 };
 
 namespace {
-uint64_t nextRecordSetId = 1;
+// Record sets are also made on the thread that runs queries ahead.
+std::atomic<uint64_t> nextRecordSetId = 1;
 }  // namespace
 
 RecordSet::RecordSet(SQLHDBC connection, const QString &sql, int queryTimeoutSeconds, bool rows,

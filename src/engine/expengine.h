@@ -104,7 +104,14 @@ class ExpEngine : public ODBCExpEngineBase {
   void StartRun(const QString &dsn, const QString &user, const QString &pwd);
   void LogRunValues(const QString &dsn);
   void RunImport();
-  void RunTableExports(std::initializer_list<const exportdef::ExportDef *> definitions);
+  // One step of the import: an export, or a line for the log where an optional set is left out.
+  struct ImportStep {
+    const exportdef::ExportDef *definition;
+    const char *skipped;
+  };
+  std::vector<ImportStep> ImportSteps() const;
+  // Runs the steps in order, each export's query announced while the export before it is written.
+  void RunImportSteps(const std::vector<ImportStep> &steps);
   void RunPeriodAttendance();
 
   // Runs a declared query and hands every record to onRecord; throws when it cannot be opened.
@@ -125,6 +132,12 @@ class ExpEngine : public ODBCExpEngineBase {
   void AddBlock(const exportdef::Block &block);
   void DescribeConditions(const exportdef::ExportDef &definition);
   QString SubqueryText(const exportdef::ExportDef &definition);
+  // The SELECT text an export will run, so the database can start on it early.
+  QString PlannedQueryText(const exportdef::ExportDef &definition);
+  // Describes into a description of its own, built into SELECT text, with the current export's
+  // tables (kept visible to the inner description when asked), fields and registrations put back.
+  QString DescribedApart(bool distinct, bool keepOuterTables,
+                         const std::function<void(QueryDescription &)> &describe);
   QString Literal(const exportdef::Operand &operand) const;
   // The description that conditions go into: the main query's, or a subquery's while it is described.
   QueryDescription &Describing();
@@ -144,4 +157,6 @@ class ExpEngine : public ODBCExpEngineBase {
   Registered registered_;
   bool warnedNoStructure_ = false;
   QueryDescription *describing_ = nullptr;
+  // A query is described ahead of its export: no writer column, header, registration or log line.
+  bool planning_ = false;
 };

@@ -145,55 +145,71 @@ void ExpEngine::RunPeriodAttendance() {
 
 // The table exports in the product's import order; exports of other sets join these lists in their
 // places. The health history and the custom fields run only when the run asks for them.
-void ExpEngine::RunImport() {
-  StartImport();
-  RunTableExports({&exports::AttendanceCodes(),
-                   &exports::BellSchedule(),
-                   &exports::SchoolCalendar(),
-                   &exports::Tumble(),
-                   &exports::Periods(),
-                   &exports::Days(),
-                   &exports::Terms(),
-                   &exports::Sections(),
-                   &exports::SectionSchedules(),
-                   &exports::SectionPrimaryTeachers(),
-                   &exports::TeacherSections(),
-                   &exports::StudentDemographics(),
-                   &exports::StudentPhysicalAddresses(),
-                   &exports::StudentMailingAddresses(),
-                   &exports::StudentLockers(),
-                   &exports::StudentPhoneNumbers(),
-                   &exports::StudentContacts(),
-                   &exports::StudentContactMailingAddress(),
-                   &exports::StudentContactPhysicalAddress(),
-                   &exports::StudentMedicalConditions()});
+std::vector<ExpEngine::ImportStep> ExpEngine::ImportSteps() const {
+  std::vector<ImportStep> steps;
+  auto add = [&steps](std::initializer_list<const exportdef::ExportDef *> definitions) {
+    for (const exportdef::ExportDef *definition : definitions) steps.push_back({definition, nullptr});
+  };
+  add({&exports::AttendanceCodes(),
+       &exports::BellSchedule(),
+       &exports::SchoolCalendar(),
+       &exports::Tumble(),
+       &exports::Periods(),
+       &exports::Days(),
+       &exports::Terms(),
+       &exports::Sections(),
+       &exports::SectionSchedules(),
+       &exports::SectionPrimaryTeachers(),
+       &exports::TeacherSections(),
+       &exports::StudentDemographics(),
+       &exports::StudentPhysicalAddresses(),
+       &exports::StudentMailingAddresses(),
+       &exports::StudentLockers(),
+       &exports::StudentPhoneNumbers(),
+       &exports::StudentContacts(),
+       &exports::StudentContactMailingAddress(),
+       &exports::StudentContactPhysicalAddress(),
+       &exports::StudentMedicalConditions()});
   if (run_.healthHistory)
-    RunTableExports({&exports::StudentMedicalHistory(), &exports::StudentMedicalTreatments(),
-                     &exports::StudentMedicalImmunizations(), &exports::StudentMedicalConditionHistory()});
+    add({&exports::StudentMedicalHistory(), &exports::StudentMedicalTreatments(),
+         &exports::StudentMedicalImmunizations(), &exports::StudentMedicalConditionHistory()});
   else
-    Log(kInformational, QStringLiteral("Not exporting Health History Information."), QString());
-  RunTableExports(
-      {&exports::StudentNotes(), &exports::StudentTransportation(), &exports::StudentParking(),
+    steps.push_back({nullptr, "Not exporting Health History Information."});
+  add({&exports::StudentNotes(), &exports::StudentTransportation(), &exports::StudentParking(),
        &exports::FeeAccounts(), &exports::StudentSchoolFeesDebit(), &exports::StudentSchoolFeesCredit(),
        &exports::StudentSchedules(), &exports::StudentGrades(), &exports::StudentConductIncidents(),
        &exports::StudentConductOutcomes(), &exports::ConductIncidents(), &exports::ConductOutcomes()});
   if (run_.customFields)
-    RunTableExport(exports::StudentCustomFields());
+    add({&exports::StudentCustomFields()});
   else
-    Log(kInformational, QStringLiteral("Not exporting Custom Field Information."), QString());
+    steps.push_back({nullptr, "Not exporting Custom Field Information."});
   if (run_.multiCalendar)
-    RunTableExports({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
-                     &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
-                     &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
-                     &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
-                     &exports::StaffParkingMultiCalendar()});
+    add({&exports::StaffDemographicsMultiCalendar(), &exports::NonStaffDemographics(),
+         &exports::StaffPhonesMultiCalendar(), &exports::NonStaffPhones(),
+         &exports::StaffPhysicalAddressesMultiCalendar(), &exports::NonStaffPhysicalAddresses(),
+         &exports::StaffMailingAddressesMultiCalendar(), &exports::NonStaffMailingAddresses(),
+         &exports::StaffParkingMultiCalendar()});
   else
-    RunTableExports({&exports::StaffDemographics(), &exports::StaffPhones(),
-                     &exports::StaffPhysicalAddresses(), &exports::StaffMailingAddresses(),
-                     &exports::StaffParking()});
+    add({&exports::StaffDemographics(), &exports::StaffPhones(), &exports::StaffPhysicalAddresses(),
+         &exports::StaffMailingAddresses(), &exports::StaffParking()});
+  return steps;
+}
+
+void ExpEngine::RunImport() {
+  StartImport();
+  RunImportSteps(ImportSteps());
   FinishImport();
 }
 
-void ExpEngine::RunTableExports(std::initializer_list<const exportdef::ExportDef *> definitions) {
-  for (const exportdef::ExportDef *definition : definitions) RunTableExport(*definition);
+// The queries of the exports are described apart and announced first: the database answers the
+// next ones while one is written. (An export that writes its own rows may run no query.)
+void ExpEngine::RunImportSteps(const std::vector<ImportStep> &steps) {
+  for (const ImportStep &step : steps)
+    if (step.definition && !step.definition->rows) RunQueryAhead(PlannedQueryText(*step.definition));
+  for (const ImportStep &step : steps) {
+    if (step.definition)
+      RunTableExport(*step.definition);
+    else
+      Log(kInformational, QString::fromLatin1(step.skipped), QString());
+  }
 }

@@ -85,14 +85,15 @@ void ExpEngine::AddColumnOf(const Column &column) {
                      QString::fromLatin1(custom.extra));
   };
   if (!column.source) {
+    if (planning_) return;
     AddColumn(nullptr, QString::fromUtf8(column.constant), ValueGetter(), kWriteText);
     addHeader();
     return;
   }
-  ODBCField *field = AddField(TableOf(column.source), ColumnOf(column.source), column.required);
+  ODBCField *field = Describing().AddField(TableOf(column.source), ColumnOf(column.source), column.required);
   if (!field) {
     // An optional column the database lacks: its import column is left out of the table.
-    if (column.header)
+    if (column.header && !planning_)
       Log(kWarning,
           QStringLiteral("The database has no column ") + QString::fromLatin1(column.source) +
               QStringLiteral(": ") + QString::fromLatin1(column.header) + QStringLiteral(" is left out of ") +
@@ -101,6 +102,7 @@ void ExpEngine::AddColumnOf(const Column &column) {
     return;
   }
   exportFields_.emplace_back(QString::fromLatin1(column.source), field);
+  if (planning_) return;
   if (column.registers & kStudentField) registered_.student = field;
   if (column.registers & kStructureField) registered_.structure = field;
   if (column.registers & kSectionField) registered_.section = field;
@@ -219,47 +221,71 @@ void ExpEngine::AddBlock(const Block &block) {
 // first in the alias lookup, so they hide tables of the main query with the same alias; the main
 // query's other tables can be named in its conditions.
 QString ExpEngine::SubqueryText(const ExportDef &definition) {
-  QueryDescription subquery(*this, Query().Behaviour());
-  subquery.SetSchemaChecks(&Session());
-  subquery.Options() = Options();
-  subquery.Options().Distinct = false;
-  auto outerTables = exportTables_;
+  return DescribedApart(false, true, [&](QueryDescription &subquery) {
+    std::vector<std::pair<QString, const ODBCTable *>> own;
+    for (const Table &table : definition.tables)
+      own.emplace_back(QString::fromLatin1(table.alias),
+                       subquery.AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
+    exportTables_.insert(exportTables_.begin(), own.begin(), own.end());
+    for (const Column &column : definition.columns)
+      subquery.AddField(TableOf(column.source), ColumnOf(column.source), true);
+    DescribeConditions(definition);
+  });
+}
+
+// The text is the one the export's own description will give: the same tables, columns, conditions
+// and order, described without a log line or a writer column, the schema checks' answers kept for
+// the export. Empty when the declaration cannot be described now; the export then says why.
+QString ExpEngine::PlannedQueryText(const ExportDef &definition) {
+  const bool outerPlanning = std::exchange(planning_, true);
+  ExportGuard restore([&] { planning_ = outerPlanning; });
+  try {
+    return DescribedApart(definition.distinct, false, [&](QueryDescription &) { DescribeQuery(definition); });
+  } catch (...) {
+    return {};
+  }
+}
+
+QString ExpEngine::DescribedApart(bool distinct, bool keepOuterTables,
+                                  const std::function<void(QueryDescription &)> &describe) {
+  QueryDescription apart(*this, Query().Behaviour());
+  apart.SetSchemaChecks(&Session());
+  apart.SetQuiet(planning_);
+  apart.Options() = Options();
+  apart.Options().Distinct = distinct;
+  auto outerTables = keepOuterTables ? exportTables_ : std::exchange(exportTables_, {});
   auto outerFields = std::exchange(exportFields_, {});
-  QueryDescription *outerDescribing = std::exchange(describing_, &subquery);
+  const Registered outerRegistered = registered_;
+  QueryDescription *outerDescribing = std::exchange(describing_, &apart);
   ExportGuard restore([&] {
     exportTables_ = std::move(outerTables);
     exportFields_ = std::move(outerFields);
+    registered_ = outerRegistered;
     describing_ = outerDescribing;
   });
-  std::vector<std::pair<QString, const ODBCTable *>> own;
-  for (const Table &table : definition.tables)
-    own.emplace_back(QString::fromLatin1(table.alias),
-                     subquery.AddTable(QString::fromLatin1(table.name), QString::fromLatin1(table.alias)));
-  exportTables_.insert(exportTables_.begin(), own.begin(), own.end());
-  for (const Column &column : definition.columns)
-    subquery.AddField(TableOf(column.source), ColumnOf(column.source), true);
-  DescribeConditions(definition);
-  return subquery.BuildQuery(DatabaseType(), DataSourceName());
+  describe(apart);
+  return apart.BuildQuery(DatabaseType(), DataSourceName());
 }
 
 void ExpEngine::DescribeQuery(const ExportDef &definition) {
   exportTables_.clear();
   exportFields_.clear();
   registered_ = {};
-  Options().Distinct = definition.distinct;
+  QueryDescription &query = Describing();
+  query.Options().Distinct = definition.distinct;
   for (const Table &table : definition.tables) {
     const QString alias = QString::fromLatin1(table.alias);
-    const ODBCTable *added = table.otherLayout ? AddTable(QString::fromLatin1(table.name), alias, false)
-                                               : AddTable(QString::fromLatin1(table.name), alias);
-    if (!added) added = AddTable(QString::fromLatin1(table.otherLayout), alias);
+    const ODBCTable *added = table.otherLayout ? query.AddTable(QString::fromLatin1(table.name), alias, false)
+                                               : query.AddTable(QString::fromLatin1(table.name), alias);
+    if (!added) added = query.AddTable(QString::fromLatin1(table.otherLayout), alias);
     exportTables_.emplace_back(alias, added);
   }
   for (const Column &column : definition.columns) AddColumnOf(column);
   DescribeConditions(definition);
   // Rows in the order of their selected values: every database then writes the same file.
   std::vector<const ODBCField *> selected;
-  for (const auto &field : Query().Fields()) selected.push_back(field.get());
-  for (const ODBCField *field : selected) AddOrder(field);
+  for (const auto &field : query.Fields()) selected.push_back(field.get());
+  for (const ODBCField *field : selected) query.AddOrder(field);
 }
 
 void ExpEngine::DescribeConditions(const ExportDef &definition) {

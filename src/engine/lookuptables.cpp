@@ -17,20 +17,26 @@ void ExpEngine::BuildLookupTables() {
   for (LookupList *list : {&includedStudents_, &defaultCalendarStudents_, &attendanceCodes_,
                            &includedSections_, &referencedConductEvents_, &attributeNames_})
     list->Clear();
-  RunLookup(exports::IncludedStudentsLut(), [this] {
-    const QString person = GetFieldText(registered_.student);
-    includedStudents_.Insert(person);
-    if (!run_.defaultCalendar.isEmpty() && registered_.structure &&
-        GetFieldText(registered_.structure) == run_.defaultCalendar)
-      defaultCalendarStudents_.Insert(person);
-  });
-  RunLookup(exports::AttendanceCodesLut(),
-            [this] { attendanceCodes_.Insert(GetFieldText(registered_.excuse), Text("AE.code")); });
-  RunLookup(exports::IncludedSectionsLut(),
-            [this] { includedSections_.Insert(GetFieldText(registered_.section)); });
-  RunLookup(exports::BuildingAttributeLut(), [this] {
-    attributeNames_.Insert(GetFieldText(FieldOf("A.attributeID")), AbbreviateName(Text("A.name"), 14));
-  });
+  const std::pair<const exportdef::ExportDef *, std::function<void()>> lookups[] = {
+      {&exports::IncludedStudentsLut(),
+       [this] {
+         const QString person = GetFieldText(registered_.student);
+         includedStudents_.Insert(person);
+         if (!run_.defaultCalendar.isEmpty() && registered_.structure &&
+             GetFieldText(registered_.structure) == run_.defaultCalendar)
+           defaultCalendarStudents_.Insert(person);
+       }},
+      {&exports::AttendanceCodesLut(),
+       [this] { attendanceCodes_.Insert(GetFieldText(registered_.excuse), Text("AE.code")); }},
+      {&exports::IncludedSectionsLut(),
+       [this] { includedSections_.Insert(GetFieldText(registered_.section)); }},
+      {&exports::BuildingAttributeLut(),
+       [this] {
+         attributeNames_.Insert(GetFieldText(FieldOf("A.attributeID")), AbbreviateName(Text("A.name"), 14));
+       }},
+  };
+  for (const auto &[definition, onRecord] : lookups) RunQueryAhead(PlannedQueryText(*definition));
+  for (const auto &[definition, onRecord] : lookups) RunLookup(*definition, onRecord);
 }
 
 bool ExpEngine::IsIncludedStudent() {

@@ -105,6 +105,8 @@ class PDEWriter : public BridgeTaskBase {
   virtual bool GetFirstRecord() { return false; }
   virtual bool GetNextRecord() { return false; }
   virtual QString QueryText() { return {}; }
+  // Lets the database start on a query that OpenTable will run next (the default runs nothing ahead).
+  virtual void RunQueryAhead(const QString &) {}
   virtual void SetCurrentField(ODBCField *) {}
   // Starts a new, empty query description.
   virtual void ClearQuery() {}

@@ -20,10 +20,12 @@ AttendanceTable TableNamed(const QString &name) {
 // a value getter, for every record that passes the row filter.
 class QuerySource : public AttendanceSource {
  public:
-  QuerySource(std::function<void(const QDate &, const QDate &)> filter, std::function<bool()> open,
+  QuerySource(std::function<void(const QDate &, const QDate &)> filter,
+              std::function<void(const QDate &, const QDate &)> ahead, std::function<bool()> open,
               std::function<bool(bool first)> move, std::function<void()> close, const RowFilter &rowFilter,
               std::function<bool(QStringList &)> values)
       : filter_(std::move(filter)),
+        ahead_(std::move(ahead)),
         open_(std::move(open)),
         move_(std::move(move)),
         close_(std::move(close)),
@@ -31,6 +33,7 @@ class QuerySource : public AttendanceSource {
         values_(std::move(values)) {}
 
   void SetDateFilter(const QDate &from, const QDate &to) override { filter_(from, to); }
+  void RunAhead(const QDate &from, const QDate &to) override { ahead_(from, to); }
   // A window whose query did not open was not read; taken as empty, it would blank its marks.
   void Open() override {
     isOpen_ = open_();
@@ -53,6 +56,7 @@ class QuerySource : public AttendanceSource {
 
  private:
   std::function<void(const QDate &, const QDate &)> filter_;
+  std::function<void(const QDate &, const QDate &)> ahead_;
   std::function<bool()> open_;
   std::function<bool(bool)> move_;
   std::function<void()> close_;
@@ -111,6 +115,10 @@ void PDEWriter::WriteAttendanceTable(const QDate &yearStart, const QDate &yearEn
     valueColumns.push_back(&columns_[i]);
   }
   QuerySource source([this](const QDate &from, const QDate &to) { FilterAttendance(from, to); },
+                     [this](const QDate &from, const QDate &to) {
+                       FilterAttendance(from, to);
+                       RunQueryAhead(QueryText());
+                     },
                      [this] { return OpenTable(); },
                      [this](bool first) { return first ? GetFirstRecord() : GetNextRecord(); },
                      [this] { CloseRecordSet(); }, rowFilter,

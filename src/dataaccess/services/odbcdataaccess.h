@@ -52,6 +52,7 @@ class ODBCDataAccess : public DataAccessBase {
   // Empties the description (tables, fields, conditions, orders); a new export starts with it.
   void ClearQuery() override;
   QString BuildQuery() override { return session_.BuildQuery(); }
+  void RunQueryAhead(const QString &text) override { session_.RunAhead(text); }
 
   // Connection and records.
   QString BuildConnectionString(const QString &dataSource, const std::optional<QString> &user,

@@ -32,8 +32,14 @@ XDateTime SchoolAttendanceRun::Now() const {
 }
 
 void SchoolAttendanceRun::FilterAttendance(const QDate &from, const QDate &to) {
-  windows_.emplace_back(from, to);
+  filter_ = {from, to};
   ODBCDataAccess::FilterAttendance(from, to);
+}
+
+// A window is read when its query opens (a window's query may be described earlier, to run ahead).
+bool SchoolAttendanceRun::OpenTable() {
+  windows_.push_back(filter_);
+  return ODBCDataAccess::OpenTable();
 }
 
 void SchoolAttendanceRun::DescribeAttendanceQuery() {

@@ -28,6 +28,7 @@ class SchoolAttendanceRun : public ODBCDataAccess {
   QDate LastUpdateDate() const { return lastUpdateDate_; }
 
   void FilterAttendance(const QDate &from, const QDate &to) override;
+  bool OpenTable() override;
 
  protected:
   QDate Today() const override { return today_; }
@@ -39,5 +40,6 @@ class SchoolAttendanceRun : public ODBCDataAccess {
   ParameterMap runParameters_;
   QDate today_;
   std::optional<XTime> clockTime_;
+  std::pair<QDate, QDate> filter_;
   std::vector<std::pair<QDate, QDate>> windows_;
 };
