@@ -12,7 +12,8 @@ namespace {
 class ChunkPool {
  public:
   static constexpr size_t kChunkBytes = size_t(1) << 22;
-  static constexpr size_t kKept = 16;
+  // Four chunks cover the index and text of most results; more would be held idle all run long.
+  static constexpr size_t kKept = 4;
 
   std::unique_ptr<char[]> take() {
     std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include "bridgetaskbase.h"
 #include "connectionstring.h"
 #include "databasetype.h"
+#include "freedmemory.h"
 #include "sqldate.h"
 
 namespace {
@@ -95,6 +96,7 @@ int OdbcSession::RunQuery(const QString &text) {
   log(Debug, QStringLiteral("Running Query"), "RunQuery");
   if (databaseType_ == DatabaseType::DBaseXBase) return 0;
   records_.reset();
+  ReturnFreedMemory();
   log(Proprietary, text, "RunQuery");
   try {
     std::unique_ptr<RecordSet> ranAhead = ahead_ ? ahead_->Take(text) : nullptr;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "freedmemory.h"
 #include "odbcconnection.h"
 #include "xexception.h"
 
@@ -97,6 +98,7 @@ void QueryPrefetcher::serve(OdbcConnection &connection, bool connected) {
     } catch (...) {
       error = std::current_exception();
     }
+    ReturnFreedMemory();  // the driver's copy of the result
     lock.lock();
     entry->rows = std::move(rows);
     entry->error = error;

@@ -110,7 +110,8 @@ class ExpEngine : public ODBCExpEngineBase {
     const char *skipped;
   };
   std::vector<ImportStep> ImportSteps() const;
-  // Runs the steps in order, each export's query announced while the export before it is written.
+  // Runs the steps in order; every export's query is announced first, so the database answers the
+  // next ones while one is written.
   void RunImportSteps(const std::vector<ImportStep> &steps);
   void RunPeriodAttendance();
 
