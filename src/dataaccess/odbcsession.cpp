@@ -230,14 +230,20 @@ bool OdbcSession::existenceAnswer(const ExistenceQuery &query, const QString &su
   return answer;
 }
 
+namespace {
+QString answerKey(const ExistenceQuery &query) {
+  return query.query + QLatin1Char('\n') + query.fallbackQuery;
+}
+}  // namespace
+
 std::optional<bool> OdbcSession::knownAnswer(const ExistenceQuery &query) const {
-  const auto known = knownAnswers_.constFind(query.query + QLatin1Char('\n') + query.fallbackQuery);
+  const auto known = knownAnswers_.constFind(answerKey(query));
   if (known == knownAnswers_.cend()) return std::nullopt;
   return *known;
 }
 
 void OdbcSession::rememberAnswer(const ExistenceQuery &query, bool answer) {
-  knownAnswers_.insert(query.query + QLatin1Char('\n') + query.fallbackQuery, answer);
+  knownAnswers_.insert(answerKey(query), answer);
 }
 
 bool OdbcSession::TableExists(const QString &table) {

@@ -137,8 +137,7 @@ class ExpEngine : public ODBCExpEngineBase {
   QString PlannedQueryText(const exportdef::ExportDef &definition);
   // Describes into a description of its own, built into SELECT text, with the current export's
   // tables (kept visible to the inner description when asked), fields and registrations put back.
-  QString DescribedApart(bool distinct, bool keepOuterTables,
-                         const std::function<void(QueryDescription &)> &describe);
+  QString DescribedApart(bool keepOuterTables, const std::function<void(QueryDescription &)> &describe);
   QString Literal(const exportdef::Operand &operand) const;
   // The description that conditions go into: the main query's, or a subquery's while it is described.
   QueryDescription &Describing();

@@ -221,7 +221,7 @@ void ExpEngine::AddBlock(const Block &block) {
 // first in the alias lookup, so they hide tables of the main query with the same alias; the main
 // query's other tables can be named in its conditions.
 QString ExpEngine::SubqueryText(const ExportDef &definition) {
-  return DescribedApart(false, true, [&](QueryDescription &subquery) {
+  return DescribedApart(true, [&](QueryDescription &subquery) {
     std::vector<std::pair<QString, const ODBCTable *>> own;
     for (const Table &table : definition.tables)
       own.emplace_back(QString::fromLatin1(table.alias),
@@ -240,19 +240,19 @@ QString ExpEngine::PlannedQueryText(const ExportDef &definition) {
   const bool outerPlanning = std::exchange(planning_, true);
   ExportGuard restore([&] { planning_ = outerPlanning; });
   try {
-    return DescribedApart(definition.distinct, false, [&](QueryDescription &) { DescribeQuery(definition); });
+    return DescribedApart(false, [&](QueryDescription &) { DescribeQuery(definition); });
   } catch (...) {
     return {};
   }
 }
 
-QString ExpEngine::DescribedApart(bool distinct, bool keepOuterTables,
+QString ExpEngine::DescribedApart(bool keepOuterTables,
                                   const std::function<void(QueryDescription &)> &describe) {
   QueryDescription apart(*this, Query().Behaviour());
   apart.SetSchemaChecks(&Session());
   apart.SetQuiet(planning_);
   apart.Options() = Options();
-  apart.Options().Distinct = distinct;
+  apart.Options().Distinct = false;  // a described export sets its own
   auto outerTables = keepOuterTables ? exportTables_ : std::exchange(exportTables_, {});
   auto outerFields = std::exchange(exportFields_, {});
   const Registered outerRegistered = registered_;
