@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libsqlite3-dev unixodbc-dev unixodbc sqlite3 libsqliteodbc
           googletest libgtest-dev libgmock-dev libbenchmark-dev python3
-          odbc-postgresql libhsqldb-java default-jre-headless)
+          odbc-postgresql libhsqldb-java default-jre-headless systemd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
