@@ -106,6 +106,7 @@ class Package(unittest.TestCase):
                                    capture_output=True, text=True).stdout
         if "install ok installed" in installed:
             self.skipTest("icbridge is installed on this machine: left as it is")
+        had_user = subprocess.run(["getent", "passwd", "icbridge"], capture_output=True).returncode == 0
         run("dpkg", "--install", self.deb)
         try:
             version = subprocess.run(["/usr/bin/icbridge", "version"], capture_output=True,
@@ -115,6 +116,8 @@ class Package(unittest.TestCase):
             self.assertEqual(verify_units("/usr/lib/systemd/system"), (0, []))
         finally:
             run("dpkg", "--remove", "icbridge")
+            if not had_user:
+                run("userdel", "icbridge")
         self.assertFalse(os.path.exists("/usr/bin/icbridge"))
 
 
