@@ -17,6 +17,10 @@ import unittest
 
 BUILD = None
 UNITS = ("icbridge@.service", "icbridge@.timer")
+# What an installation puts under its prefix.
+INSTALLED = ("bin/icbridge", "share/doc/icbridge/README.md", "share/icbridge/encode-password.py",
+             "share/doc/icbridge/examples/school.env.example",
+             *(f"lib/systemd/system/{unit}" for unit in UNITS))
 # Libraries that every Debian system has, or that the Qt packages bring.
 BASE_PACKAGES = {"libc6", "libstdc++6", "libgcc-s1"}
 
@@ -52,9 +56,7 @@ class Install(unittest.TestCase):
     def test_installed_units_pass_systemd_verification_and_name_the_installed_program(self):
         with tempfile.TemporaryDirectory() as prefix:
             run("cmake", "--install", BUILD, "--prefix", prefix)
-            for path in ("bin/icbridge", "share/doc/icbridge/README.md",
-                         "share/icbridge/encode-password.py",
-                         "share/doc/icbridge/examples/school.env.example"):
+            for path in INSTALLED:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
             unit_dir = os.path.join(prefix, "lib/systemd/system")
             with open(os.path.join(unit_dir, "icbridge@.service")) as unit:
@@ -80,11 +82,8 @@ class Package(unittest.TestCase):
 
     def test_package_holds_the_program_readme_script_and_units_under_usr(self):
         listed = {line.split()[-1] for line in run("dpkg-deb", "--contents", self.deb).splitlines()}
-        for path in ("./usr/bin/icbridge", "./usr/share/doc/icbridge/README.md",
-                     "./usr/share/icbridge/encode-password.py",
-                     "./usr/share/doc/icbridge/examples/school.env.example",
-                     *(f"./usr/lib/systemd/system/{unit}" for unit in UNITS)):
-            self.assertIn(path, listed)
+        for path in INSTALLED:
+            self.assertIn("./usr/" + path, listed)
         with tempfile.TemporaryDirectory() as root:
             run("dpkg-deb", "--extract", self.deb, root)
             with open(os.path.join(root, "usr/lib/systemd/system/icbridge@.service")) as unit:
@@ -109,8 +108,7 @@ class Package(unittest.TestCase):
         had_user = subprocess.run(["getent", "passwd", "icbridge"], capture_output=True).returncode == 0
         run("dpkg", "--install", self.deb)
         try:
-            version = subprocess.run(["/usr/bin/icbridge", "version"], capture_output=True,
-                                     text=True)
+            version = subprocess.run(["/usr/bin/icbridge", "version"], capture_output=True, text=True)
             self.assertEqual(version.returncode, 0, version.stderr)
             self.assertIn("icbridge", run("getent", "passwd", "icbridge"))
             self.assertEqual(verify_units("/usr/lib/systemd/system"), (0, []))
