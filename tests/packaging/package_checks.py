@@ -110,6 +110,7 @@ class Package(unittest.TestCase):
         try:
             version = subprocess.run(["/usr/bin/icbridge", "version"], capture_output=True, text=True)
             self.assertEqual(version.returncode, 0, version.stderr)
+            self.assertIn("\nversion\t", version.stdout)
             self.assertIn("icbridge", run("getent", "passwd", "icbridge"))
             self.assertEqual(verify_units("/usr/lib/systemd/system"), (0, []))
         finally:
