@@ -130,11 +130,9 @@ int BridgeBase::testSchema(QString &message) {
   if (!verdict.checked)
     message = QStringLiteral("Schema Not Checked: the database could not be asked, see the log.");
   else if (verdict.missingRequired > 0)
-    message = QStringLiteral("A run would fail: %1 required tables or columns are missing, see the log.")
-                  .arg(verdict.missingRequired);
+    message = QStringLiteral("A run would fail: the database lacks a table or column it needs, see the log.");
   else if (verdict.missingOptional > 0)
-    message = QStringLiteral("A run would succeed without %1 optional tables or columns, see the log.")
-                  .arg(verdict.missingOptional);
+    message = QStringLiteral("A run would succeed but leave out some data, see the log.");
   else
     message = QStringLiteral("Schema Validated: the database has every table and column a run reads.");
   emit writeTest(runWouldSucceed ? QStringLiteral("success") : QStringLiteral("fail"),

@@ -18,9 +18,11 @@ const QString kWriteAttendance = QStringLiteral("PDEWriter::WriteAttendanceTable
 // What to do about a cache that cannot be read: without the cache and the configuration record
 // (which names the last day read), the next run starts over and sends all attendance again.
 QString CacheRemedy(const QString &databasePath, const QString &importFolder) {
-  return QStringLiteral(". Remove the folder ") + QDir::toNativeSeparators(QFileInfo(databasePath).absolutePath()) +
-         QStringLiteral(" and the file ") +
-         QDir::toNativeSeparators(QDir(importFolder).absoluteFilePath(QStringLiteral("SchoolConfig.xml"))) +
+  const QString folder = QDir::cleanPath(QFileInfo(databasePath).absolutePath());
+  const QString record =
+      QDir::cleanPath(QDir(importFolder).absoluteFilePath(QStringLiteral("SchoolConfig.xml")));
+  return QStringLiteral(". Remove the folder ") + QDir::toNativeSeparators(folder) +
+         QStringLiteral(" and the file ") + QDir::toNativeSeparators(record) +
          QStringLiteral(": the next run then sends all attendance again.");
 }
 

@@ -13,9 +13,9 @@ const QString kCheckSchema = QStringLiteral("ExpEngine::CheckSchema");
 }  // namespace
 
 std::vector<const exportdef::ExportDef *> ExpEngine::RunQueries() const {
-  std::vector<const exportdef::ExportDef *> queries{&exports::CurrentSchoolYear(), &exports::IncludedStudentsLut(),
-                                                    &exports::AttendanceCodesLut(), &exports::IncludedSectionsLut(),
-                                                    &exports::BuildingAttributeLut()};
+  std::vector<const exportdef::ExportDef *> queries{
+      &exports::CurrentSchoolYear(), &exports::IncludedStudentsLut(), &exports::AttendanceCodesLut(),
+      &exports::IncludedSectionsLut(), &exports::BuildingAttributeLut()};
   for (const ImportStep &step : ImportSteps())
     if (step.definition) queries.push_back(step.definition);
   queries.push_back(&exports::SchoolDateRange());

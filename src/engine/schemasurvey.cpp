@@ -37,12 +37,21 @@ void SchemaSurvey::DropsImportColumn(const QString &importColumn) {
   if (!dropped.contains(importColumn)) dropped.append(importColumn);
 }
 
+// Counted once per table or column, however many exports read it; needed by one export, needed.
 int SchemaSurvey::MissingRequired() const {
-  return int(std::count_if(misses_.begin(), misses_.end(), [](const Miss &miss) { return miss.required; }));
+  return int(MissingNames(true).size());
 }
 
 int SchemaSurvey::MissingOptional() const {
-  return int(misses_.size()) - MissingRequired();
+  const QSet<QString> required = MissingNames(true);
+  return int((MissingNames(false) - required).size());
+}
+
+QSet<QString> SchemaSurvey::MissingNames(bool required) const {
+  QSet<QString> names;
+  for (const Miss &miss : misses_)
+    if (miss.required == required) names.insert(miss.table + QLatin1Char('.') + miss.column);
+  return names;
 }
 
 QString SchemaSurvey::Describe(const Miss &miss) {

@@ -2,6 +2,7 @@
 // with the export that reads it, whether the export needs it, and the import columns it then drops.
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -25,6 +26,7 @@ class SchemaSurvey : public SchemaListener {
   void DropsImportColumn(const QString &importColumn);
 
   const std::vector<Miss> &Misses() const { return misses_; }
+  // The tables and columns missing that some export needs, and those that none needs.
   int MissingRequired() const;
   int MissingOptional() const;
   // One line for the log: what is missing, for which export, and what it costs the run.
@@ -32,6 +34,8 @@ class SchemaSurvey : public SchemaListener {
 
  private:
   bool TableMissing(const QString &table, const QString &column) const;
+  // "table.column" ("table." for a table) of the misses that are, or are not, required.
+  QSet<QString> MissingNames(bool required) const;
 
   QString exportTitle_;
   std::vector<Miss> misses_;

@@ -35,7 +35,8 @@ QString RunSummary::Totals() const {
   const qint64 elapsed = run_.isValid() ? run_.elapsed() : 0;
   return QStringLiteral("Run summary: ") + Count(tableFiles_, "table file", "table files") +
          QStringLiteral(" with ") + Count(rows_, "row", "rows") + QStringLiteral(", ") +
-         Count(marks_, "attendance mark", "attendance marks") + QStringLiteral(" sent, in ") + Seconds(elapsed);
+         Count(marks_, "attendance mark", "attendance marks") + QStringLiteral(" sent, in ") +
+         Seconds(elapsed);
 }
 
 QString RunSummary::Seconds(qint64 milliseconds) {
