@@ -132,9 +132,9 @@ int BridgeBase::testSchema(QString &message) {
   else if (verdict.missingRequired > 0)
     message = QStringLiteral("A run would fail: the database lacks a table or column it needs, see the log.");
   else if (verdict.missingOptional > 0)
-    message = QStringLiteral("A run would succeed but leave out some data, see the log.");
+    message = QStringLiteral("A run would succeed but leave out some import columns, see the log.");
   else
-    message = QStringLiteral("Schema Validated: the database has every table and column a run reads.");
+    message = QStringLiteral("Schema Validated: a run would succeed and write every import column.");
   emit writeTest(runWouldSucceed ? QStringLiteral("success") : QStringLiteral("fail"),
                  QStringLiteral("schema"), message);
   return runWouldSucceed ? 0 : 1;

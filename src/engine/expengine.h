@@ -120,7 +120,7 @@ class ExpEngine : public ODBCExpEngineBase {
   // Every query a run with the current run values makes, in the run's order.
   std::vector<const exportdef::ExportDef *> RunQueries() const;
   void SurveyQuery(SchemaSurvey &survey, const exportdef::ExportDef &definition);
-  void ReportSurvey(const SchemaSurvey &survey);
+  void ReportSurvey(const SchemaSurvey &survey, SchemaVerdict &verdict);
 
   // Runs a declared query and hands every record to onRecord; throws when it cannot be opened.
   void RunLookup(const exportdef::ExportDef &definition, const std::function<void()> &onRecord);

@@ -17,7 +17,7 @@ std::vector<const exportdef::ExportDef *> ExpEngine::RunQueries() const {
       &exports::CurrentSchoolYear(), &exports::IncludedStudentsLut(), &exports::AttendanceCodesLut(),
       &exports::IncludedSectionsLut(), &exports::BuildingAttributeLut()};
   for (const ImportStep &step : ImportSteps())
-    if (step.definition) queries.push_back(step.definition);
+    if (step.definition && !step.definition->tables.empty()) queries.push_back(step.definition);
   queries.push_back(&exports::SchoolDateRange());
   queries.push_back(&exports::PeriodAttendance());
   return queries;
@@ -38,14 +38,23 @@ void ExpEngine::SurveyQuery(SchemaSurvey &survey, const exportdef::ExportDef &de
   survey_ = outerSurvey;
 }
 
-void ExpEngine::ReportSurvey(const SchemaSurvey &survey) {
-  for (const SchemaSurvey::Miss &miss : survey.Misses())
-    Log(miss.required ? kError : kWarning, SchemaSurvey::Describe(miss), kCheckSchema);
+// One log line per missing table or column, at the level of what it costs, then the totals; the
+// verdict counts what fails a run and what leaves import columns out.
+void ExpEngine::ReportSurvey(const SchemaSurvey &survey, SchemaVerdict &verdict) {
+  using Cost = SchemaSurvey::Finding::Cost;
+  for (const SchemaSurvey::Finding &finding : survey.Findings()) {
+    const int level = finding.cost == Cost::RunFails               ? kError
+                      : finding.cost == Cost::ImportColumnsLeftOut ? kWarning
+                                                                   : kInformational;
+    Log(level, finding.text, kCheckSchema);
+    if (finding.cost == Cost::RunFails) ++verdict.missingRequired;
+    if (finding.cost == Cost::ImportColumnsLeftOut) ++verdict.missingOptional;
+  }
   Log(kInformational,
-      QStringLiteral("Schema check: %1 missing tables or columns would make a run fail, %2 would only "
-                     "leave data out.")
-          .arg(survey.MissingRequired())
-          .arg(survey.MissingOptional()),
+      QStringLiteral("Schema check: %1 missing tables or columns would make a run fail, %2 would leave "
+                     "import columns out.")
+          .arg(verdict.missingRequired)
+          .arg(verdict.missingOptional),
       kCheckSchema);
 }
 
@@ -65,9 +74,7 @@ SchemaVerdict ExpEngine::CheckSchema(const ParameterMap &parameters) {
     Log(kError, QStringLiteral("The schema could not be checked: ") + e.Text(), kCheckSchema);
     return verdict;
   }
-  ReportSurvey(survey);
   verdict.checked = true;
-  verdict.missingRequired = survey.MissingRequired();
-  verdict.missingOptional = survey.MissingOptional();
+  ReportSurvey(survey, verdict);
   return verdict;
 }

@@ -1,8 +1,7 @@
 // What a survey of the exports' queries found missing: every table and column the database lacks,
-// with the export that reads it, whether the export needs it, and the import columns it then drops.
+// with the exports that read it, whether they need it, and the import columns they then leave out.
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -11,12 +10,18 @@
 
 class SchemaSurvey : public SchemaListener {
  public:
+  // One missing table or column as one export reads it.
   struct Miss {
     QString exportTitle;
     QString table;
     QString column;  // empty: the table itself
     bool required = false;
     QStringList droppedImportColumns;
+  };
+  // One missing table or column with what it costs a run, over every export that reads it.
+  struct Finding {
+    enum class Cost { RunFails, ImportColumnsLeftOut, Nothing } cost;
+    QString text;
   };
 
   // The export whose query is described next; its reads are recorded under its title.
@@ -26,16 +31,12 @@ class SchemaSurvey : public SchemaListener {
   void DropsImportColumn(const QString &importColumn);
 
   const std::vector<Miss> &Misses() const { return misses_; }
-  // The tables and columns missing that some export needs, and those that none needs.
-  int MissingRequired() const;
-  int MissingOptional() const;
-  // One line for the log: what is missing, for which export, and what it costs the run.
-  static QString Describe(const Miss &miss);
+  // In the order the run first reads them.
+  std::vector<Finding> Findings() const;
 
  private:
   bool TableMissing(const QString &table, const QString &column) const;
-  // "table.column" ("table." for a table) of the misses that are, or are not, required.
-  QSet<QString> MissingNames(bool required) const;
+  Finding Describe(const QString &table, const QString &column) const;
 
   QString exportTitle_;
   std::vector<Miss> misses_;

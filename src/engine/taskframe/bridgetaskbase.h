@@ -13,8 +13,8 @@
 // (key, display name) pairs of a front-end list.
 using ListEntries = QList<QPair<QString, QString>>;
 
-// What the schema check found: whether it could ask the database at all, and how many tables and
-// columns that a run reads the database lacks, split by whether the run needs them.
+// What the schema check found: whether it could ask the database at all, how many tables and
+// columns a run needs are missing, and how many others are missing at the cost of import columns.
 struct SchemaVerdict {
   bool checked = false;
   int missingRequired = 0;
