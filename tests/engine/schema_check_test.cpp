@@ -11,10 +11,11 @@
 #include "../e2e/bridge_process.h"
 #include "own_school_server.h"
 #include "school_databases.h"
-#include "school_engines.h"
 #include "tiny_run.h"
 
 namespace {
+
+enum class Engine { Sqlite, Server };
 
 struct SchemaCase {
   const char *name;
@@ -60,16 +61,17 @@ void Split(const QByteArray &output, QByteArray &testLine, QList<QByteArray> &de
   }
 }
 
-class SchemaCheck : public ::testing::TestWithParam<std::tuple<icbtest::Engine, SchemaCase>> {
+class SchemaCheck : public ::testing::TestWithParam<std::tuple<Engine, SchemaCase>> {
  protected:
   // A copy of the tiny school with the case's column removed; the data source to give the bridge.
-  QString SchoolCopy(icbtest::Engine engine, const SchemaCase &c) {
-    if (engine == icbtest::Engine::Sqlite) {
+  QString SchoolCopy(Engine engine, const SchemaCase &c) {
+    if (engine == Engine::Sqlite) {
       const QString copy = bridge_.path(QStringLiteral("school.db"));
       EXPECT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), copy));
-      if (c.table)
+      if (c.table) {
         EXPECT_TRUE(icbtest::SqliteExec(
             copy, QStringLiteral("ALTER TABLE \"%1\" DROP COLUMN \"%2\"").arg(c.table, c.column)));
+      }
       return copy;
     }
     QByteArray load = icbtest::readBytes(icbtest::binaryPath(QStringLiteral("fixtures/tiny.hsql")));
@@ -91,13 +93,13 @@ class SchemaCheck : public ::testing::TestWithParam<std::tuple<icbtest::Engine, 
 
 TEST_P(SchemaCheck, NamesWhatIsMissingAndWhetherARunWouldSucceed) {
   const auto &[engine, c] = GetParam();
-  if (engine == icbtest::Engine::Server && !icbtest::OwnSchoolServer::Available())
+  if (engine == Engine::Server && !icbtest::OwnSchoolServer::Available())
     GTEST_SKIP() << "no Java or HSQLDB on this machine";
   const QString dsn = SchoolCopy(engine, c);
   const BridgeResult result =
       bridge_.run({QStringLiteral("test"), QStringLiteral("--group=schema"), QStringLiteral("--dsn=") + dsn,
                    QStringLiteral("--user=SA"), QStringLiteral("--pwd=sa"), QStringLiteral("--district=1"),
-                   QStringLiteral("--school=10"), QStringLiteral("--path=") + folder});
+                   QStringLiteral("--school=10")});
   QByteArray testLine;
   QList<QByteArray> details;
   Split(result.output, testLine, details);
@@ -109,18 +111,15 @@ TEST_P(SchemaCheck, NamesWhatIsMissingAndWhetherARunWouldSucceed) {
   EXPECT_FALSE(written.hasNext()) << "the check wrote " << written.next().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEngines, SchemaCheck,
-                         ::testing::Combine(::testing::Values(icbtest::Engine::Sqlite,
-                                                              icbtest::Engine::Server),
-                                            ::testing::ValuesIn(kCases)),
-                         [](const auto &info) {
-                           std::string name =
-                               std::string(std::get<0>(info.param) == icbtest::Engine::Sqlite ? "Sqlite_"
-                                                                                              : "Server_") +
-                               std::get<1>(info.param).name;
-                           for (char &ch : name)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BothEngines, SchemaCheck,
+    ::testing::Combine(::testing::Values(Engine::Sqlite, Engine::Server), ::testing::ValuesIn(kCases)),
+    [](const auto &info) {
+      std::string name = std::string(std::get<0>(info.param) == Engine::Sqlite ? "Sqlite_" : "Server_") +
+                         std::get<1>(info.param).name;
+      for (char &ch : name)
+        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      return name;
+    });
 
 }  // namespace
