@@ -83,6 +83,10 @@ void BridgeBase::defineBridgeParams() {
   addPrerequisiteGroup(school, connection);
   addRequirement(connection, {QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwd")});
   addRequirement(connection, {QStringLiteral("pwdencode")});
+  // The schema check reads the school's queries as a run would: same connection and school values.
+  const QString schema = QStringLiteral("schema");
+  addRequirement(schema, {QStringLiteral("district"), QStringLiteral("school")});
+  addPrerequisiteGroup(schema, connection);
 
   addParam(QStringLiteral("global"), QStringLiteral("defaultcal"), QStringLiteral("DefaultCalendar"),
            QStringLiteral("default"),
@@ -112,11 +116,28 @@ int BridgeBase::testGroup(const QString &group, QString &message) {
     emit writeTest(valid ? QStringLiteral("success") : QStringLiteral("fail"), group, message);
     return valid ? 0 : 1;
   }
+  if (group == QLatin1String("schema")) return testSchema(message);
   message = QStringLiteral(
       "Group is undefined, there is a problem with the bridge, please report this problem to "
       "Kestrane Support.");
   emit writeError(QStringLiteral("Group Undefined"), message);
   return 1;
+}
+
+int BridgeBase::testSchema(QString &message) {
+  const SchemaVerdict verdict = task().CheckSchema(values_);
+  const bool runWouldSucceed = verdict.checked && verdict.missingRequired == 0;
+  if (!verdict.checked)
+    message = QStringLiteral("Schema Not Checked: the database could not be asked, see the log.");
+  else if (verdict.missingRequired > 0)
+    message = QStringLiteral("A run would fail: the database lacks a table or column it needs, see the log.");
+  else if (verdict.missingOptional > 0)
+    message = QStringLiteral("A run would succeed but leave out some import columns, see the log.");
+  else
+    message = QStringLiteral("Schema Validated: a run would succeed and write every import column.");
+  emit writeTest(runWouldSucceed ? QStringLiteral("success") : QStringLiteral("fail"),
+                 QStringLiteral("schema"), message);
+  return runWouldSucceed ? 0 : 1;
 }
 
 QString BridgeBase::displayName(const QString &key, const QString &name) {

@@ -29,5 +29,7 @@ class BridgeBase : public SISConfig {
   bool emitTaskList(ListLoader loader, const QString &lineType, const ParamRecord &record);
   void emitListRows(const ListEntries &entries, const QString &lineType, const ParamRecord &record);
   void defineBridgeParams();
+  // The "schema" test: success when a run would succeed, the missing tables and columns in the log.
+  int testSchema(QString &message);
   void logTaskAnswer(const QString &message, const QString &method);
 };

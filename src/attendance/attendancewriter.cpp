@@ -2,6 +2,8 @@
 #include "attendancewriter.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 #include "bridgetaskbase.h"
 #include "loglevels.h"
@@ -12,6 +14,17 @@ namespace {
 const QString kSetDatabase = QStringLiteral("PDEWriter::SetAttendanceDatabase");
 const QString kStartAttTable = QStringLiteral("PDEWriter::StartAttTable");
 const QString kWriteAttendance = QStringLiteral("PDEWriter::WriteAttendanceTable");
+
+// What to do about a cache that cannot be read: without the cache and the configuration record
+// (which names the last day read), the next run starts over and sends all attendance again.
+QString CacheRemedy(const QString &databasePath, const QString &importFolder) {
+  const QString folder = QDir::cleanPath(QFileInfo(databasePath).absolutePath());
+  const QString record =
+      QDir::cleanPath(QDir(importFolder).absoluteFilePath(QStringLiteral("SchoolConfig.xml")));
+  return QStringLiteral(". Remove the folder ") + QDir::toNativeSeparators(folder) +
+         QStringLiteral(" and the file ") + QDir::toNativeSeparators(record) +
+         QStringLiteral(": the next run then sends all attendance again.");
+}
 
 }  // namespace
 
@@ -45,7 +58,9 @@ QDate AttendanceWriter::StartTable(const QString &tableName, bool blankFlag, boo
             "Start Attendance Table at: " + QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss")),
             kStartAttTable);
   if (!SetDatabase(importFolder, importFolder)) {
-    task_.LogAndThrow(kError, "Attendance: The attendance cache cannot be opened: " + cache_.DatabasePath(),
+    task_.LogAndThrow(kError,
+                      "Attendance: The attendance cache cannot be opened: " + cache_.DatabasePath() +
+                          CacheRemedy(cache_.DatabasePath(), importFolder),
                       kSetDatabase);
   }
   cache_.CreateTable(table_);

@@ -12,6 +12,17 @@
 namespace {
 enum Level { Informational = 7, Debug = 8, Proprietary = 9 };
 constexpr int kNoAnswer = -1;
+
+// The driver's own messages of a diagnostic ("Error number: %x\t<message>\r\n" per record) on
+// one line, so that an error line can quote them.
+QString DriverMessages(const QString &diagnostic) {
+  QStringList messages;
+  for (const QString &line : diagnostic.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    const QString message = line.section(QLatin1Char('\t'), 1).simplified();
+    if (!message.isEmpty()) messages << message;
+  }
+  return messages.join(QLatin1Char(' '));
+}
 }  // namespace
 
 OdbcSession::OdbcSession(BridgeTaskBase &task, int behaviour)
@@ -63,8 +74,10 @@ void OdbcSession::Connect(const QString &connectionString) {
   }
   log(Debug, QStringLiteral("Failed to connect to data source with connection string."), "Connect");
   log(Debug, MaskPasswords(diagnostic), "Connect");
-  const QString text = QStringLiteral("Failed to connect to data source with connection string: ") +
-                       MaskPasswords(connectionString);
+  QString text = QStringLiteral("Failed to connect to data source with connection string: ") +
+                 MaskPasswords(connectionString);
+  const QString driverSays = DriverMessages(MaskPasswords(diagnostic));
+  if (!driverSays.isEmpty()) text += QStringLiteral(" The driver says: ") + driverSays;
   // Thrown, not logged as an error: the caller reports it (a front-end test must print no log line).
   throw ConnectError(text, MaskPasswords(diagnostic));
 }

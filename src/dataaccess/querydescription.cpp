@@ -27,9 +27,15 @@ bool QueryDescription::checking() const {
   return (behaviour_ & Behaviour::CheckExistence) && checks_ != nullptr;
 }
 
+bool QueryDescription::usable(const QString &table, const QString &column, bool required) const {
+  const bool exists = column.isEmpty() ? checks_->TableExists(table) : checks_->FieldExists(table, column);
+  if (listener_) listener_->SchemaRead(table, column, required, exists);
+  return exists || (listener_ && required);
+}
+
 ODBCTable *QueryDescription::AddTable(const QString &name, const QString &alias, bool required,
                                       const QString &sourceText) {
-  if (checking() && !checks_->TableExists(name)) {
+  if (checking() && !usable(name, QString(), required)) {
     const QString message = QStringLiteral("Table does not exist : ") + name;
     if (required) fail(Critical, message, kAddTable);
     note(Debug, message, kAddTable);
@@ -48,7 +54,7 @@ ODBCField *QueryDescription::AddField(const ODBCTable *table, const QString &nam
     note(Debug, message, kAddField);
     return nullptr;
   }
-  if (checking() && !checks_->FieldExists(table->TableName(), name)) {
+  if (checking() && !usable(table->TableName(), name, required)) {
     const QString message =
         QStringLiteral("Field does not exist : ") + name + QStringLiteral(" in table ") + table->Name();
     note(required ? Critical : Debug, message, kAddField);

@@ -22,6 +22,16 @@ class SchemaChecks {
   virtual void DumpTableColumns(const QString &table) = 0;
 };
 
+// Told of every table and column a description asks the database about, with the answer. While
+// one listens, a missing required table or column is added all the same: the description is then
+// surveyed to its end instead of stopping at the first miss.
+class SchemaListener {
+ public:
+  virtual ~SchemaListener() = default;
+  // column is empty for a table.
+  virtual void SchemaRead(const QString &table, const QString &column, bool required, bool exists) = 0;
+};
+
 class QueryDescription {
  public:
   QueryDescription(BridgeTaskBase &task, int behaviour);
@@ -30,6 +40,7 @@ class QueryDescription {
   QueryDescription &operator=(const QueryDescription &) = delete;
 
   void SetSchemaChecks(SchemaChecks *checks) { checks_ = checks; }
+  void SetSchemaListener(SchemaListener *listener) { listener_ = listener; }
   // Quiet: nothing is logged (a description made ahead of its export, which logs when it runs);
   // failures still throw.
   void SetQuiet(bool quiet) { quiet_ = quiet; }
@@ -69,6 +80,9 @@ class QueryDescription {
 
  private:
   bool checking() const;
+  // The database's answer for a table (empty column) or column, told to the listener; a missing
+  // required one counts as present while a listener surveys.
+  bool usable(const QString &table, const QString &column, bool required) const;
   QString qualifiedName(const ODBCField &field) const;
   void appendFields(QString &text) const;
   void appendTables(QString &text, int databaseType) const;
@@ -82,6 +96,7 @@ class QueryDescription {
   int behaviour_;
   QueryOptions options_;
   SchemaChecks *checks_ = nullptr;
+  SchemaListener *listener_ = nullptr;
   bool quiet_ = false;
   std::vector<std::unique_ptr<ODBCTable>> tables_;
   std::vector<std::unique_ptr<ODBCField>> fields_;

@@ -12,6 +12,7 @@
 #include "exportdef.h"
 #include "lookuplist.h"
 #include "odbcexpenginebase.h"
+#include "schemasurvey.h"
 #include "xdate.h"
 
 class ExpEngine : public ODBCExpEngineBase {
@@ -28,6 +29,8 @@ class ExpEngine : public ODBCExpEngineBase {
                                const QString &user, const QString &pwd);
   // The earliest start and latest end of the school's calendars in the run's year.
   void DetermineSchoolStartEndDates(XDate &start, XDate &end);
+
+  SchemaVerdict CheckSchema(const ParameterMap &parameters) override;
 
   bool LoadBridgeList(ListEntries &list, const QString &paramkey, const ParameterMap &parameters,
                       QString &message) override;
@@ -114,6 +117,10 @@ class ExpEngine : public ODBCExpEngineBase {
   // next ones while one is written.
   void RunImportSteps(const std::vector<ImportStep> &steps);
   void RunPeriodAttendance();
+  // Every query a run with the current run values makes, in the run's order.
+  std::vector<const exportdef::ExportDef *> RunQueries() const;
+  void SurveyQuery(SchemaSurvey &survey, const exportdef::ExportDef &definition);
+  void ReportSurvey(const SchemaSurvey &survey, SchemaVerdict &verdict);
 
   // Runs a declared query and hands every record to onRecord; throws when it cannot be opened.
   void RunLookup(const exportdef::ExportDef &definition, const std::function<void()> &onRecord);
@@ -159,4 +166,6 @@ class ExpEngine : public ODBCExpEngineBase {
   QueryDescription *describing_ = nullptr;
   // A query is described ahead of its export: no writer column, header, registration or log line.
   bool planning_ = false;
+  // Told of every table and column the described queries ask for while the schema is checked.
+  SchemaSurvey *survey_ = nullptr;
 };

@@ -93,6 +93,7 @@ void ExpEngine::AddColumnOf(const Column &column) {
   ODBCField *field = Describing().AddField(TableOf(column.source), ColumnOf(column.source), column.required);
   if (!field) {
     // An optional column the database lacks: its import column is left out of the table.
+    if (column.header && survey_) survey_->DropsImportColumn(QString::fromLatin1(column.header));
     if (column.header && !planning_)
       Log(kWarning,
           QStringLiteral("The database has no column ") + QString::fromLatin1(column.source) +
@@ -251,6 +252,7 @@ QString ExpEngine::DescribedApart(bool keepOuterTables,
   QueryDescription apart(*this, Query().Behaviour());
   apart.SetSchemaChecks(&Session());
   apart.SetQuiet(planning_);
+  apart.SetSchemaListener(survey_);
   apart.Options() = Options();
   apart.Options().Distinct = false;  // a described export sets its own
   auto outerTables = keepOuterTables ? exportTables_ : std::exchange(exportTables_, {});

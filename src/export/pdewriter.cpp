@@ -77,6 +77,7 @@ void PDEWriter::StartTable(const QString &name, const QString &fileName, int saf
   headers_.push_back(std::move(header));
   columns_.clear();
   ClearQuery();
+  summary_.StartTable();
 }
 
 ODBCField *PDEWriter::AddColumn(ODBCField *queryField, const QString &text, const ValueGetter &valueGetter,
@@ -131,8 +132,12 @@ void PDEWriter::EndTableOutput(int lines) {
     tableOutput_.reset();
     tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);
+    if (currentHeader_)
+      Log(kInformational, summary_.TableWritten(currentHeader_->fileName, currentHeader_->name, lines),
+          kWriteTable);
     return;
   }
+  summary_.MarksSent(lines);
   Log(kDebug, QStringLiteral("Writing pdu footer"), kWriteTable);
   if (updateOutput_) updateOutput_->WriteText(QStringLiteral("*\r\n\r\n"));
   Log(kDebug, QStringLiteral("Finished PDU File. Lines= ") + QString::number(lines), kWriteTable);

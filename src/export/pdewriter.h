@@ -15,6 +15,7 @@
 #include "exportheader.h"
 #include "importcontrolfile.h"
 #include "queryentries.h"
+#include "runsummary.h"
 #include "xdatetime.h"
 
 class AttendanceCache;
@@ -170,6 +171,7 @@ class PDEWriter : public BridgeTaskBase {
   QString publishedUpdateFile_;
 
   std::unique_ptr<AttendanceWriter> attendance_;
+  RunSummary summary_;
   std::unique_ptr<PublishedFile> tableFile_;
   // The table files of this import run, in lower case: a second table for the same file gets a name
   // of its own instead of replacing the first.

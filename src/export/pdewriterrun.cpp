@@ -143,6 +143,7 @@ BridgeConfigValues PDEWriter::CurrentConfigValues() const {
 void PDEWriter::StartPDEWriter() {
   const QString method = QStringLiteral("PDEWriter::StartPDEWriter");
   Log(kInformational, QStringLiteral("Starting PDE Writer"), method);
+  summary_.StartRun();
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
   if (runSettings_.globalFolder.isEmpty())
     runSettings_.globalFolder = bridgeconfig::Value(stored, QStringLiteral("GlobalFolder"));
@@ -171,6 +172,7 @@ void PDEWriter::SaveBridgeConfig() {
 
 void PDEWriter::FinishRun() {
   SaveBridgeConfig();
+  Log(kInformational, summary_.Totals(), QStringLiteral("PDEWriter::FinishRun"));
   ClearHeaders();
   Log(kProgress, QStringLiteral("Export complete."), QStringLiteral("PDEWriter::FinishRun"));
 }

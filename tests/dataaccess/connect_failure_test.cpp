@@ -49,7 +49,8 @@ TEST(ConnectFailure, UnknownDataSourceNameIsReportedAsMissing) {
   EXPECT_EQ(failure.thrown,
             QStringLiteral("Failed to connect to data source with connection string: "
                            "Provider=MSDASQL;Persist Security Info=False;Data Source=icb_no_such_dsn;"
-                           "User ID=sa;Password=***********;"));
+                           "User ID=sa;Password=***********; The driver says: [unixODBC][Driver Manager]"
+                           "Data source name not found and no default driver specified"));
   EXPECT_TRUE(failure.diagnostic.startsWith(QLatin1String("Error number: ")))
       << failure.diagnostic.toStdString();
   EXPECT_NE(task.find(QStringLiteral("Failed to connect to data source with connection string.")), nullptr);

@@ -1,11 +1,14 @@
 // Attendance across runs of icbridge on a copy of the tiny school: the first run sends every mark,
 // the next sends only the marks changed, added and deleted in between, and a run after a change of
-// school starts over and sends everything again.
+// school starts over and sends everything again. A cache that cannot be read fails the run with a
+// line that names the remedy, and the remedy, applied as the line says, makes the next run send
+// everything again.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 
 #include "bridge_process.h"
@@ -91,6 +94,38 @@ TEST(AttendanceAcrossRuns, SendEveryMarkThenOnlyChangesAndEverythingAfterAChange
   again.remove(Mark(d2, 101112, QStringLiteral("A")));
   again << Mark(d1, 101111, QStringLiteral("T")) << Mark(d3, 101113, QStringLiteral("A"));
   EXPECT_EQ(SentMarks(out), again);
+}
+
+TEST(AttendanceAcrossRuns, AnUnreadableCacheNamesARemedyThatWorks) {
+  BridgeProcess bridge;
+  const QString db = bridge.path(QStringLiteral("school.db"));
+  ASSERT_TRUE(QFile::copy(icbtest::binaryPath(QStringLiteral("fixtures/tiny.db")), db));
+  const QString out = bridge.path(QStringLiteral("out"));
+  auto run = [&] {
+    return bridge.run({QStringLiteral("run"), QStringLiteral("--path=") + out, QStringLiteral("--dsn=") + db,
+                       QStringLiteral("--user=U"), QStringLiteral("--pwd=P"), QStringLiteral("--district=1"),
+                       QStringLiteral("--school=10"), QStringLiteral("--att"), QStringLiteral("--log=off")});
+  };
+  ASSERT_EQ(run().exitCode, 0);
+  const QSet<QString> first = SentMarks(out);
+  ASSERT_FALSE(first.isEmpty());
+
+  QFile cache(out + QStringLiteral("/Attendance/Attendance.db"));
+  ASSERT_TRUE(cache.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  cache.write(QByteArray(4096, 'x'));
+  cache.close();
+  const BridgeResult failed = run();
+  EXPECT_EQ(failed.exitCode, 1);
+  static const QRegularExpression remedy(QStringLiteral(
+      "The attendance cache cannot be opened: [^\\n]*\\. Remove the folder ([^\\n]+) and the file ([^\\n]+): "
+      "the next run then sends all attendance again\\.\\n"));
+  const QRegularExpressionMatch line = remedy.match(QString::fromUtf8(failed.output));
+  ASSERT_TRUE(line.hasMatch()) << failed.output.toStdString();
+
+  ASSERT_TRUE(QDir(line.captured(1)).removeRecursively());
+  ASSERT_TRUE(QFile::remove(line.captured(2)));
+  ASSERT_EQ(run().exitCode, 0);
+  EXPECT_EQ(SentMarks(out), first);
 }
 
 }  // namespace

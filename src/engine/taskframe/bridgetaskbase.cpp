@@ -53,6 +53,12 @@ bool BridgeTaskBase::LoadBridgeList(ListEntries &, const QString &, const Parame
   return listNotSetUp(message);
 }
 
+SchemaVerdict BridgeTaskBase::CheckSchema(const ParameterMap &) {
+  SchemaVerdict verdict;
+  listNotSetUp(verdict.message);
+  return verdict;
+}
+
 QDate BridgeTaskBase::ReadLastUpdateDate(const QString &) {
   return {};
 }

@@ -13,6 +13,15 @@
 // (key, display name) pairs of a front-end list.
 using ListEntries = QList<QPair<QString, QString>>;
 
+// What the schema check found: whether it could ask the database at all, how many tables and
+// columns a run needs are missing, and how many others are missing at the cost of import columns.
+struct SchemaVerdict {
+  bool checked = false;
+  int missingRequired = 0;
+  int missingOptional = 0;
+  QString message;  // why the check could not run
+};
+
 class BridgeTaskBase : public AppTaskBase {
   Q_OBJECT
 
@@ -34,6 +43,9 @@ class BridgeTaskBase : public AppTaskBase {
   // The list behind a "bridgelist" parameter (this bridge: the teachers, paramkey "teacher").
   virtual bool LoadBridgeList(ListEntries &list, const QString &paramkey, const ParameterMap &parameters,
                               QString &message);
+  // Surveys every table and column a run with these parameters reads, writing no file; the details
+  // go to the log.
+  virtual SchemaVerdict CheckSchema(const ParameterMap &parameters);
 
   bool SetPDEFolder(const QString &path);
   int CalculateProgressSize(int flags, int setup, int lut, int import, int dailyAtt, int periodAtt,
