@@ -5,8 +5,6 @@
 // in order give what a first run on the corrected school sends.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 
 #include "bridge_process.h"
@@ -23,20 +21,15 @@ struct Correction {
 };
 
 QList<Correction> ReadCorrections(const QDate &today) {
-  QFile file(QStringLiteral(ICB_RECONCILE_DATA "/corrections.tsv"));
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   QList<Correction> corrections;
-  for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-    if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
-    const QStringList f = line.split(QLatin1Char('\t'));
-    EXPECT_EQ(f.size(), 7) << line.toStdString();
-    if (f.size() != 7) continue;
-    const int calendar = f[3].toInt();
-    corrections.append(
-        {f[0],
-         {f[2].toInt(), calendar, today.addDays(-f[1].toInt()), calendar * 1000 + 100 + f[4].toInt(), f[5]},
-         f[6]});
+  for (const QString &line :
+       QString::fromUtf8(icbtest::readBytes(ICB_RECONCILE_DATA "/corrections.tsv")).split('\n')) {
+    const QStringList f = line.split('\t');
+    if (line.startsWith('#') || f.size() != 7) continue;
+    const int calendar = f[3].toInt(), period = calendar * 1000 + 100 + f[4].toInt();
+    corrections.append({f[0], {f[2].toInt(), calendar, today.addDays(-f[1].toInt()), period, f[5]}, f[6]});
   }
+  EXPECT_EQ(corrections.size(), 4);
   return corrections;
 }
 
@@ -89,23 +82,17 @@ class Reconcile : public ::testing::TestWithParam<Engine> {
     return written && (!server || server_.Start({{QStringLiteral("tiny"), file}}));
   }
 
-  // A run into folder, on a clock daysLater ahead; its standard output.
+  // A run into folder, on a clock daysLater ahead; its standard output, with the log lines.
   QByteArray Run(const QString &folder, const QStringList &switches = {}, int daysLater = 0) {
     const bool server = GetParam().server;
-    QStringList arguments = {QStringLiteral("run"),
-                             QStringLiteral("--path=") + folder,
-                             QStringLiteral("--logpath=") + bridge_.path(QStringLiteral("logs")),
-                             QStringLiteral("--dsn=") + (server ? QStringLiteral("icb_tiny")
-                                                                : bridge_.path(QStringLiteral("school.db"))),
-                             server ? QStringLiteral("--user=SA") : QStringLiteral("--user=U"),
-                             server ? QStringLiteral("--pwd=sa") : QStringLiteral("--pwd=P"),
-                             QStringLiteral("--district=1"),
-                             QStringLiteral("--school=10")};
-    QMap<QString, QString> environment = bridge_.extraEnvironment;
-    if (daysLater) {
-      bridge_.extraEnvironment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ICB_SHIFT_CLOCK_LIBRARY));
-      bridge_.extraEnvironment.insert(QStringLiteral("ICB_SHIFT_CLOCK_DAYS"), QString::number(daysLater));
-    }
+    QStringList arguments =
+        SchoolRunArguments(folder, bridge_.path(QStringLiteral("logs")),
+                           server ? QStringLiteral("icb_tiny") : bridge_.path("school.db"));
+    arguments.removeLast();  // --log=off
+    if (server) arguments.replaceInStrings("--user=U", "--user=SA").replaceInStrings("--pwd=P", "--pwd=sa");
+    const QMap<QString, QString> environment = bridge_.extraEnvironment;
+    if (daysLater) bridge_.extraEnvironment.insert("LD_PRELOAD", ICB_SHIFT_CLOCK_LIBRARY);
+    bridge_.extraEnvironment.insert("ICB_SHIFT_CLOCK_DAYS", QString::number(daysLater));
     const BridgeResult result = bridge_.run(arguments + switches);
     bridge_.extraEnvironment = environment;
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString() << result.error.toStdString();
