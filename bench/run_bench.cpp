@@ -3,8 +3,8 @@
 // loaded). Each turn runs the built `icbridge run` (all flags on, multi calendar off) into a fresh
 // folder, then sends the SELECT statements that run logged through the same driver with every row
 // fetched and dropped; the best turn of each is kept, so both meet the same load on a shared machine.
-// Also: the run's peak memory, a second run with nothing changed against the first, and the two
-// school sizes side by side.
+// Also: the run's peak memory, a second run with nothing changed against the first, a run with
+// --reconcile against a plain second run, and the two school sizes side by side.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -76,7 +76,8 @@ bool targetOf(benchmark::State &state, Engine engine, const School &school, Targ
   return true;
 }
 
-BridgeRunResult runInto(const Target &target, const QString &folder, const QString &logFolder) {
+BridgeRunResult runInto(const Target &target, const QString &folder, const QString &logFolder,
+                        const QStringList &switches = {}) {
   BridgeRunRequest request{
       QStringLiteral(ICB_BINARY_DIR "/icbridge"),
       folder,
@@ -86,6 +87,7 @@ BridgeRunResult runInto(const Target &target, const QString &folder, const QStri
       {QStringLiteral("--user=SA"), QStringLiteral("--pwd=sa"), QStringLiteral("--district=1"),
        QStringLiteral("--school=10"), QStringLiteral("--filterhealthhist=true"),
        QStringLiteral("--filtercustom=true")}};
+  request.extra << switches;
   return RunBridge(request);
 }
 
@@ -181,6 +183,37 @@ void SecondRun(benchmark::State &state, Engine engine, School school) {
   state.counters["second_attendance_windows"] = secondWindows;
 }
 
+// A first run, a plain second run and a run with --reconcile into the same folder, nothing changed
+// in the school: what reading the whole year again costs against a plain run.
+void ReconcileRun(benchmark::State &state, Engine engine, School school) {
+  Target target;
+  if (!targetOf(state, engine, school, target)) return;
+  double plain = 1e300, reconcile = 1e300;
+  int plainWindows = 0, reconcileWindows = 0;
+  for (auto _ : state) {
+    for (int turn = 0; turn < turns(); ++turn) {
+      QTemporaryDir output, firstLogs, plainLogs, reconcileLogs;
+      const BridgeRunResult first = runInto(target, output.path(), firstLogs.path());
+      const BridgeRunResult second = runInto(target, output.path(), plainLogs.path());
+      const BridgeRunResult third =
+          runInto(target, output.path(), reconcileLogs.path(), {QStringLiteral("--reconcile")});
+      if (first.exitCode != 0 || second.exitCode != 0 || third.exitCode != 0) {
+        state.SkipWithError("a run failed");
+        return;
+      }
+      plain = std::min(plain, second.seconds);
+      reconcile = std::min(reconcile, third.seconds);
+      plainWindows = attendanceWindows(second.statements);
+      reconcileWindows = attendanceWindows(third.statements);
+    }
+  }
+  state.counters["plain_s"] = plain;
+  state.counters["reconcile_s"] = reconcile;
+  state.counters["reconcile_over_plain"] = reconcile / plain;
+  state.counters["plain_attendance_windows"] = plainWindows;
+  state.counters["reconcile_attendance_windows"] = reconcileWindows;
+}
+
 void registerAll() {
   for (const auto &[engine, name] :
        {std::pair{Engine::SQLite, "sqlite"}, std::pair{Engine::Server, "server"}}) {
@@ -191,6 +224,10 @@ void registerAll() {
           ->Iterations(1);
     benchmark::RegisterBenchmark((std::string("SecondRun/") + name + "/" + kBench.size).c_str(), SecondRun,
                                  engine, kBench)
+        ->Unit(benchmark::kSecond)
+        ->Iterations(1);
+    benchmark::RegisterBenchmark((std::string("ReconcileRun/") + name + "/" + kBench.size).c_str(),
+                                 ReconcileRun, engine, kBench)
         ->Unit(benchmark::kSecond)
         ->Iterations(1);
   }

@@ -46,6 +46,9 @@ class AppBase : public QObject {
   virtual void publishAppInfo();
   virtual ParamRecord *addParam(const QString &group, const QString &name, const QString &label,
                                 const QString &type, const QString &description, const QString &defaultValue);
+  // A switch of this program's own: accepted on the command line and listed in the usage text, with
+  // no parameter record, so the front-end never sees it. Given, it reaches the task as "true".
+  void addCommandLineSwitch(const QString &name) { switchNames_.append(name); }
   ParamRecord *setParam(const QString &group, const QString &name, const QString &label, const QString &type,
                         const QString &description, const QString &defaultValue);
   void addRequirement(const QString &name, const QStringList &params);

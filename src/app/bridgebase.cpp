@@ -91,6 +91,8 @@ void BridgeBase::defineBridgeParams() {
   addParam(QStringLiteral("global"), QStringLiteral("defaultcal"), QStringLiteral("DefaultCalendar"),
            QStringLiteral("default"),
            QStringLiteral("Default Calendar to use if multiple student calendars exist."), QString());
+  // Reads the whole school year's attendance again and sends the corrections older than the overlap.
+  addCommandLineSwitch(QStringLiteral("reconcile"));
 }
 
 void BridgeBase::logTaskAnswer(const QString &message, const QString &method) {

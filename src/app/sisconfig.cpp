@@ -208,7 +208,10 @@ int SISConfig::processCommandLine(int argc, char **argv) {
   qInstallMessageHandler(&AppBase::qMessageOutput);
   const bool parsed = parser.parse(false);
   values_[QStringLiteral("command")] = command;
-  for (const auto &[name, given] : switchValues) switchesGiven_[name] = given;
+  for (const auto &[name, given] : switchValues) {
+    switchesGiven_[name] = given;
+    if (given && !record(name)) values_[name] = QStringLiteral("true");
+  }
   for (const auto &[name, text] : optionValues) values_[name] = text;
   emit writeLog(8,
                 QStringLiteral("Parsing arguments ") +

@@ -387,6 +387,10 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
   }
 }
 
+QString AttendanceCache::DatabasePathIn(const QString &folder) {
+  return databasePathIn(folder);
+}
+
 bool AttendanceCache::IsOpen() const {
   return impl_->database.IsOpen();
 }

@@ -47,6 +47,8 @@ class AttendanceCache {
   bool IsOpen() const;
   // Applies a pending blank, rolls back unfinished work and closes the database.
   void Close();
+  // "Attendance/Attendance.db" in folder.
+  static QString DatabasePathIn(const QString &folder);
   // The path of the database file once Open has named it.
   const QString &DatabasePath() const { return databasePath_; }
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "bridgetaskbase.h"
+#include "fullreaddates.h"
 #include "loglevels.h"
 #include "xexception.h"
 
@@ -110,6 +111,8 @@ QDate AttendanceWriter::WriteTable(AttendanceSource &source, const QStringList &
     source.Close();
     throw;
   }
+  // A read from no update date covered the whole year: a first run or a reconcile.
+  if (!updateDate.isValid()) recordFullRead(today, walk.windows.first().start);
   return walk.lastDayRead;
 }
 
@@ -126,4 +129,13 @@ void AttendanceWriter::readWindow(AttendanceSource &source, const AttendanceWind
     for (const AttendanceCacheRow &row : map.Rows(values, dates.parse)) cache_.MergeRow(row);
   }
   source.Close();
+}
+
+void AttendanceWriter::recordFullRead(const QDate &today, const QDate &readFrom) {
+  try {
+    fullreaddates::Record(cache_.Database(), table_, today, readFrom);
+  } catch (const XException &e) {
+    // The merge is kept; without the date the next run reads the whole year again.
+    task_.Log(kWarning, "Attendance: The full read could not be recorded: " + e.Text(), kWriteAttendance);
+  }
 }

@@ -60,7 +60,8 @@ class AttendanceWriter {
                    const QString &overlap, const QString &importFolder, const AttendanceDateFormat &dates);
 
   // WriteAttendanceTable: reads the source window by window from updateDate to today within the
-  // school year and merges every record into the table started last, in one transaction. Returns
+  // school year and merges every record into the table started last, in one transaction; a read
+  // from no update date (the whole year) is recorded as the table's last full read. Returns
   // the last day read, to which the task moves its update date. On a failure the rows written so
   // far are kept, no row is blanked, and the exception is thrown on.
   QDate WriteTable(AttendanceSource &source, const QStringList &headers, const QDate &updateDate,
@@ -70,6 +71,7 @@ class AttendanceWriter {
   const QString &TableName() const { return tableName_; }
 
  private:
+  void recordFullRead(const QDate &today, const QDate &readFrom);
   void readWindow(AttendanceSource &source, const AttendanceWindow &window, const AttendanceHeaderMap &map,
                   const AttendanceDateFormat &dates);
 

@@ -7,9 +7,11 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSet>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "attendancereconcile.h"
 #include "bridgeconfigrecord.h"
 #include "bridgetaskbase.h"
 #include "exportheader.h"
@@ -83,6 +85,9 @@ class PDEWriter : public BridgeTaskBase {
   void DropAttendanceTable(const QString &table);
   void DeleteAttendanceDatabase();
   AttendanceCache &Attendance();
+  // Whether this run reads the table's whole school year again (the --reconcile switch, or a week
+  // since the last full read), decided once per run from the cache in the import folder.
+  const AttendanceReconcile &Reconcile(AttendanceTable table);
   AttendanceHeaderSets &AttendanceHeaders();
 
   ImportControlSettings &ControlSettings() { return controlSettings_; }
@@ -133,6 +138,8 @@ class PDEWriter : public BridgeTaskBase {
   virtual XDateTime Now() const;
 
   QDate ReadLastUpdateDate(const QString &pdeFolder) override;
+  // A reconcile counts every window of the year; a plain run as the frame counts it.
+  qint64 AttendanceProgressSteps(const QString &pdeFolder) override;
   QDateTime ReadLastUpdateDateTime(const QString &pdeFolder) override;
 
   QString ConfigRecordPath(const QString &folder) const;
@@ -172,6 +179,7 @@ class PDEWriter : public BridgeTaskBase {
 
   std::unique_ptr<AttendanceWriter> attendance_;
   RunSummary summary_;
+  std::map<AttendanceTable, AttendanceReconcile> reconcile_;
   std::unique_ptr<PublishedFile> tableFile_;
   // The table files of this import run, in lower case: a second table for the same file gets a name
   // of its own instead of replacing the first.

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 
 #include "attendancewriter.h"
+#include "fullreaddates.h"
+#include "loglevels.h"
 #include "pdewriter.h"
 #include "publishedfile.h"
 #include "xexception.h"
@@ -86,6 +88,22 @@ AttendanceHeaderSets &PDEWriter::AttendanceHeaders() {
   return attendance_->HeaderSets();
 }
 
+const AttendanceReconcile &PDEWriter::Reconcile(AttendanceTable table) {
+  auto known = reconcile_.find(table);
+  if (known != reconcile_.end()) return known->second;
+  const FullReadState lastRead = fullreaddates::Read(AttendanceCache::DatabasePathIn(PDEFolder()), table);
+  const bool asked = Parameter(QStringLiteral("reconcile")) == QLatin1String("true");
+  return reconcile_[table] = DecideReconcile(asked, lastRead, Today());
+}
+
+qint64 PDEWriter::AttendanceProgressSteps(const QString &pdeFolder) {
+  const AttendanceReconcile &reconcile = Reconcile(AttendanceTable::Period);
+  if (!reconcile.due || !ReadLastUpdateDate(pdeFolder).isValid())
+    return BridgeTaskBase::AttendanceProgressSteps(pdeFolder);
+  if (!reconcile.readFrom.isValid()) return AttendanceStepsSince(QDate());
+  return WalkAttendanceWindows(QDate(), Today(), reconcile.readFrom, QDate(), false, false).windows.size();
+}
+
 bool PDEWriter::SetAttendanceDatabase(const QString &folder) {
   return attendance_->SetDatabase(folder, PDEFolder());
 }
@@ -95,9 +113,20 @@ void PDEWriter::StartAttTable(const QString &table, bool blankFromUpdateDate, bo
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
   const QString overlap = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
   if (!overlap.isEmpty()) overlap_ = overlap;
-  lastUpdateDate_ =
-      attendance_->StartTable(table, blankFromUpdateDate, extraDay, ReadLastUpdateDate(PDEFolder()),
-                              OverlapDays(), PDEFolder(), WriterDates(ControlSettings().dateFormat));
+  QDate updateDate = ReadLastUpdateDate(PDEFolder());
+  const AttendanceReconcile &reconcile = Reconcile(TableNamed(table));
+  // Without an update date the run is a first run, which reads the whole year anyway.
+  const bool reconciling = reconcile.due && updateDate.isValid();
+  if (reconciling) {
+    Log(kInformational, "Reconciling attendance with the whole school year: " + reconcile.reason,
+        QStringLiteral("PDEWriter::StartAttTable"));
+    updateDate = QDate();
+  }
+  lastUpdateDate_ = attendance_->StartTable(table, blankFromUpdateDate, extraDay, updateDate, OverlapDays(),
+                                            PDEFolder(), WriterDates(ControlSettings().dateFormat));
+  // A reconcile asked for and killed before its merge is committed stays due for the next run.
+  if (reconciling && Parameter(QStringLiteral("reconcile")) == QLatin1String("true"))
+    fullreaddates::MarkUnfinished(Attendance().Database(), TableNamed(table));
   if (daily)
     StartTable(QStringLiteral("Student Daily Attendance"), QStringLiteral("StudentDailyAtt.pef"));
   else

@@ -171,7 +171,8 @@ TEST(ParameterDefinitions, FlagLabelsAreCutAtFifteen) {
 
 TEST(ParameterDefinitions, OptionOrderMatchesTheTables) {
   AppHarness app;
-  EXPECT_EQ(app.bridge->switchNames(), (QStringList{"all", "att", "demo", "help"}));
+  EXPECT_EQ(app.bridge->switchNames(), (QStringList{"all", "att", "demo", "help", "reconcile"}));
+  EXPECT_EQ(app.bridge->record("reconcile"), nullptr) << "a switch of our own, never sent to the front-end";
   EXPECT_EQ(app.bridge->optionNames(),
             (QStringList{"group",        "paramkey",      "path",        "logpath",          "log",
                          "validate",     "inactivedate",  "year",        "teacher",          "dsnheader",

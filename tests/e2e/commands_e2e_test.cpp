@@ -13,7 +13,8 @@ namespace {
 const QByteArray kPair = "start_progress\t0\nend_progress\n";
 
 QByteArray usage() {
-  QByteArray text = "Usage: \nicbridge\n [command]\n  [--all]\n  [--att]\n  [--demo]\n  [--help]\n";
+  QByteArray text =
+      "Usage: \nicbridge\n [command]\n  [--all]\n  [--att]\n  [--demo]\n  [--help]\n  [--reconcile]\n";
   for (const char *option : {"group", "paramkey", "path", "logpath", "log", "validate", "inactivedate",
                              "year", "teacher", "dsn", "user", "pwdencode", "pwd", "district", "school",
                              "multical", "filterhealthhist", "filtercustom", "defaultcal"}) {

@@ -78,10 +78,10 @@ TEST(AttendanceMembers, ThreeRunsReadFromTheSavedDateLessTheOverlap) {
   const RunCase runs[] = {
       // no record: from the school year start
       {QDate(2026, 3, 20), kYearStart, "19-Mar-2026", "19-Mar-2026 7:15:00"},
-      // 19 March less 14 days
-      {QDate(2026, 3, 27), QDate(2026, 3, 5), "26-Mar-2026", "26-Mar-2026 7:15:00"},
+      // 19 March less 14 days (within the week after the first run's full read)
+      {QDate(2026, 3, 26), QDate(2026, 3, 5), "25-Mar-2026", "25-Mar-2026 7:15:00"},
       // neither date slides back
-      {QDate(2026, 3, 27), QDate(2026, 3, 12), "26-Mar-2026", "26-Mar-2026 7:15:00"},
+      {QDate(2026, 3, 26), QDate(2026, 3, 11), "25-Mar-2026", "25-Mar-2026 7:15:00"},
   };
   for (const auto &run : runs) {
     AttendanceQueryWriter writer;

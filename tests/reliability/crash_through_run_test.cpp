@@ -68,7 +68,8 @@ class CrashThroughRun : public ::testing::Test {
   }
 
   QStringList Arguments() const {
-    return SchoolRunArguments(folder_, bridge_.path(QStringLiteral("logs")), school_);
+    return SchoolRunArguments(folder_, bridge_.path(QStringLiteral("logs")), school_) +
+           (reconcile_ ? QStringList{QStringLiteral("--reconcile")} : QStringList());
   }
 
   // One run, killed as the plan says. True when it finished by itself; step names the step the
@@ -183,6 +184,8 @@ class CrashThroughRun : public ::testing::Test {
     ASSERT_FALSE(reference_.isEmpty());
     ExpectConsistent("first run");
     const QList<JobMark> profile = ProfiledRun();
+    reconcile_ = true;
+    const QList<JobMark> reconcileProfile = ProfiledRun();
     int killed = 0, changes = 0, killedAfterPublishing = 0;
     QMap<QString, int> killedAt;
     for (int run = 0; run < runs && !HasFailure(); ++run) {
@@ -191,7 +194,8 @@ class CrashThroughRun : public ::testing::Test {
       ASSERT_TRUE(schoolcopy::WriteMarks(school_, book_, error)) << error.toStdString();
       const qsizetype filesBefore = view_.Files();
       QString step;
-      const bool finished = Run(RandomPlan(profile), &step);
+      reconcile_ = run % 3 == 2;  // every third run reads the whole year again
+      const bool finished = Run(RandomPlan(reconcile_ ? reconcileProfile : profile), &step);
       const std::string context =
           "run " + std::to_string(run) + (finished ? "" : " killed in " + step.toStdString());
       ExpectConsistent(context);
@@ -206,6 +210,7 @@ class CrashThroughRun : public ::testing::Test {
       }
       ++killedAt[step];
     }
+    reconcile_ = false;
     ASSERT_TRUE(Run(std::nullopt));
     ExpectConsistent("last run");
     EXPECT_GE(killed, runs / 2) << "too few runs were killed to prove anything";
@@ -224,6 +229,7 @@ class CrashThroughRun : public ::testing::Test {
   const QString school_ = bridge_.path(QStringLiteral("school.db"));
   MarkBook book_{QDate::currentDate(), 20261208};
   QRandomGenerator random_{16};
+  bool reconcile_ = false;
   ProductView view_{folder_};
   QMap<QString, QByteArray> reference_;
 };

@@ -78,6 +78,13 @@ int MarkBook::ChangeAtRandom() {
   return changed;
 }
 
+void MarkBook::Put(const SchoolMark &mark) {
+  if (mark.status.isEmpty())
+    marks_.remove(mark.Key());
+  else
+    marks_.insert(mark.Key(), mark);
+}
+
 QMap<MarkKey, QString> MarkBook::Codes() const {
   QMap<MarkKey, QString> codes;
   for (auto it = marks_.cbegin(); it != marks_.cend(); ++it) codes.insert(it.key(), it->status);

@@ -46,6 +46,8 @@ class MarkBook {
   // Changes the code of some marks, deletes some and adds one; returns how many marks changed.
   int ChangeAtRandom();
 
+  // Stores the mark under its key; with an empty status the mark is deleted.
+  void Put(const SchoolMark &mark);
   // The code the product should hold for each mark.
   QMap<MarkKey, QString> Codes() const;
   const QMap<MarkKey, SchoolMark> &Marks() const { return marks_; }

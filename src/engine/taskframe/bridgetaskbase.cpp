@@ -137,8 +137,23 @@ int BridgeTaskBase::CalculateProgressSize(int flags, int setup, int lut, int imp
   if (flags & 1) base += import;
   if (!(flags & 2)) return base;
 
+  const qint64 days = AttendanceProgressSteps(pdeFolder);
+  int daily = 0;
+  if (Parameter(QStringLiteral("filterdaily")) != QLatin1String("true") && dailyAtt > 0)
+    daily = int(days) * dailyAtt + 1;
+  int period = 0;
+  if (Parameter(QStringLiteral("filterperiod")) != QLatin1String("true") && periodAtt > 0)
+    period = int(days) * periodAtt + 1;
+  return base + daily + period;
+}
+
+qint64 BridgeTaskBase::AttendanceProgressSteps(const QString &pdeFolder) {
+  return AttendanceStepsSince(ReadLastUpdateDate(pdeFolder));
+}
+
+qint64 BridgeTaskBase::AttendanceStepsSince(const QDate &lastRead) const {
   // Day numbers of the foundation calendar: the window is counted in whole days.
-  XDate last = XDate::FromQDate(ReadLastUpdateDate(pdeFolder));
+  XDate last = XDate::FromQDate(lastRead);
   const XDate today = XDate::FromQDate(Today());
   if (!last.IsValid()) {
     int year = today.Year();
@@ -147,15 +162,7 @@ int BridgeTaskBase::CalculateProgressSize(int flags, int setup, int lut, int imp
   }
   qint64 days = qint64(today.DayNumber()) - last.DayNumber();
   days = (last >= today) ? 1 : days / 6;
-  if (days < 1) days = 1;
-
-  int daily = 0;
-  if (Parameter(QStringLiteral("filterdaily")) != QLatin1String("true") && dailyAtt > 0)
-    daily = int(days) * dailyAtt + 1;
-  int period = 0;
-  if (Parameter(QStringLiteral("filterperiod")) != QLatin1String("true") && periodAtt > 0)
-    period = int(days) * periodAtt + 1;
-  return base + daily + period;
+  return days < 1 ? 1 : days;
 }
 
 void BridgeTaskBase::PutJobText(const QString &text) {

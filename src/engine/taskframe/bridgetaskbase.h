@@ -71,6 +71,10 @@ class BridgeTaskBase : public AppTaskBase {
   virtual QDateTime ReadLastUpdateDateTime(const QString &pdeFolder);
   // Today's local date; a seam so tests can fix the day the attendance window is counted to.
   virtual QDate Today() const;
+  // The progress steps of one attendance table: one per window the run will read.
+  virtual qint64 AttendanceProgressSteps(const QString &pdeFolder);
+  // The steps of a read from lastRead (invalid: the estimated start of the school year) to today.
+  qint64 AttendanceStepsSince(const QDate &lastRead) const;
 
   int setupTotal_ = 0;
   int lutTotal_ = 0;
