@@ -18,6 +18,12 @@ void DelimitedOutput::write(const QByteArray &bytes) {
 }
 
 void DelimitedOutput::WriteValue(const QString &value) {
+  if (held_) {
+    if (!lineStart_) held_->Append(separator_);
+    held_->Append(ToSingleByte(value));
+    lineStart_ = false;
+    return;
+  }
   QByteArray bytes;
   bytes.reserve(value.size() + 1);
   if (!lineStart_) bytes.append(separator_);
