@@ -812,9 +812,12 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
   const bool withUnnamed = header == QLatin1String("AttTimeFrameRef");
   const QString headerCondition =
       withUnnamed ? QStringLiteral("(header = ?1 OR header = '')") : QStringLiteral("header = ?1");
+  // In key order: the order in which rows were stored follows the order in which the school's
+  // database returned them, and the update file must not.
   sqlite::Query changes(impl_->database,
                         QStringLiteral("SELECT rowid, stdkey, attdate, reason, excused, absent, "
-                                       "tardy, truant, discipline, %1, newcode FROM %2 WHERE %3 AND %4")
+                                       "tardy, truant, discipline, %1, newcode FROM %2 WHERE %3 AND %4 "
+                                       "ORDER BY stdkey, attdate, %1, header")
                             .arg(period, name, QLatin1String(kUnsentCondition), headerCondition));
   changes.Bind(1, header);
   task_.Log(kProprietary, "Attendance Query: " + changes.Sql(),

@@ -92,7 +92,8 @@ class AttendanceCache {
   bool DeleteDatabase(const QString &importFolder);
 
   // Sending changes. SendChanges runs the change query of one header (header "AttTimeFrameRef"
-  // also takes rows stored without a header) and hands each changed row to write; rows for which
+  // also takes rows stored without a header) and hands each changed row to write, in key order
+  // (stdkey, attdate, period, header); rows for which
   // write returned true are remembered for marking. It returns the number of rows read. It begins
   // sending when BeginSending was not called.
   void BeginSending();

@@ -8,6 +8,7 @@
 #include "bridgetaskbase.h"
 #include "fullreaddates.h"
 #include "loglevels.h"
+#include "sortedrows.h"
 #include "xexception.h"
 
 namespace {
@@ -25,6 +26,26 @@ QString CacheRemedy(const QString &databasePath, const QString &importFolder) {
   return QStringLiteral(". Remove the folder ") + QDir::toNativeSeparators(folder) +
          QStringLiteral(" and the file ") + QDir::toNativeSeparators(record) +
          QStringLiteral(": the next run then sends all attendance again.");
+}
+
+// A record's values held for sorting: each as its length in four bytes, then its UTF-8 bytes, so
+// any text comes back as it went in.
+void appendValue(SortedRows &record, const QString &value) {
+  const QByteArray utf8 = value.toUtf8();
+  const auto size = uint32_t(utf8.size());
+  const char length[4] = {char(size >> 24), char(size >> 16), char(size >> 8), char(size)};
+  record.Append(QByteArrayView(length, 4));
+  record.Append(utf8);
+}
+
+void readValues(QByteArrayView record, QStringList &values) {
+  values.clear();
+  for (qsizetype at = 0; at + 4 <= record.size();) {
+    uint32_t size = 0;
+    for (int i = 0; i < 4; ++i) size = (size << 8) | uint8_t(record[at + i]);
+    values << QString::fromUtf8(record.sliced(at + 4, qsizetype(size)));
+    at += 4 + qsizetype(size);
+  }
 }
 
 }  // namespace
@@ -124,11 +145,20 @@ void AttendanceWriter::readWindow(AttendanceSource &source, const AttendanceWind
   task_.Log(kDebug, QStringLiteral("Write Attendance Table: Done Filtering Attendance"), kWriteAttendance);
   source.Open();
   task_.Log(kDebug, QStringLiteral("Write Attendance Table: Table Opened"), kWriteAttendance);
+  // Marks that share a key are merged in the order they come, the last one kept. The database's
+  // order is its own, so the window's records are merged in the order of their values: every
+  // database then leaves the same cache.
+  SortedRows records;
   QStringList values;
   while (source.Next(values)) {
-    for (const AttendanceCacheRow &row : map.Rows(values, dates.parse)) cache_.MergeRow(row);
+    for (const QString &value : values) appendValue(records, value);
+    records.EndRow();
   }
   source.Close();
+  records.ForEach([&](QByteArrayView record) {
+    readValues(record, values);
+    for (const AttendanceCacheRow &row : map.Rows(values, dates.parse)) cache_.MergeRow(row);
+  });
 }
 
 void AttendanceWriter::recordFullRead(const QDate &today, const QDate &readFrom) {

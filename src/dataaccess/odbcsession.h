@@ -71,6 +71,8 @@ class OdbcSession : public SchemaChecks {
   int GetRecordCount();
   bool TrialQuery(const QString &text);
   bool HasRecordSet() const { return records_ != nullptr; }
+  // The current record set, or null: its columns as the driver described them.
+  const RecordSet *Records() const { return records_.get(); }
 
   // False for a name the database lacks; throws XException when the check itself cannot run.
   bool TableExists(const QString &table) override;

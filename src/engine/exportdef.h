@@ -1,6 +1,7 @@
 // The declaration of one export as data: its tables with aliases, output and query-only columns
 // with their value getters, join conditions, its own conditions, the named condition blocks it adds,
-// DISTINCT and its row filter. One routine of the engine runs every declaration.
+// DISTINCT, the columns the database sorts by, and its row filter. One routine of the engine runs every
+// declaration.
 #pragma once
 
 #include <QString>
@@ -185,6 +186,10 @@ struct ExportDef {
   std::vector<Condition> where = {};
   std::vector<Block> blocks = {};
   bool distinct = false;
+  // Selected columns the database sorts the rows by, for a reader that takes the first rows. Table
+  // files need none (the writer orders their rows), and no long-text column may be named here: some
+  // databases cannot sort on one.
+  std::vector<const char *> orderBy = {};
   Filter filter = Filter::None;
   // An export that writes its rows itself: the field names of its table and its row writer. The
   // columns above then only describe the query the writer reads (none: no query).

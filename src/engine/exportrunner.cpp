@@ -284,10 +284,8 @@ void ExpEngine::DescribeQuery(const ExportDef &definition) {
   }
   for (const Column &column : definition.columns) AddColumnOf(column);
   DescribeConditions(definition);
-  // Rows in the order of their selected values: every database then writes the same file.
-  std::vector<const ODBCField *> selected;
-  for (const auto &field : query.Fields()) selected.push_back(field.get());
-  for (const ODBCField *field : selected) query.AddOrder(field);
+  // The table writer puts rows in order itself; the database sorts only where the first rows decide.
+  for (const char *source : definition.orderBy) query.AddOrder(FieldOf(source));
 }
 
 void ExpEngine::DescribeConditions(const ExportDef &definition) {

@@ -217,6 +217,9 @@ int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine)
       output.EndLine();
     }
     Log(kDebug, QStringLiteral("Generating PDE Entries"), kWriteTable);
+    // The database returns its records in an order of its own: the rows are written in the order of
+    // their text, so every database gives the same file.
+    output.BeginSortedRows();
     for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
       if (rowFilter && !rowFilter()) continue;
       const bool first = count == 0;
@@ -225,8 +228,10 @@ int PDEWriter::WriteTable(const RowFilter &rowFilter, const QString &prefixLine)
         Log(kDebug, QStringLiteral("Line Passed Filter"), kWriteTable);
       }
       WriteRecord(first, output);
+      output.EndRow();
       ++count;
     }
+    output.EndSortedRows();
     EndTableOutput(count);
   } catch (...) {
     AbandonTableOutput();

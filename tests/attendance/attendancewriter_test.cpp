@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "attendance_test_support.h"
 #include "test_support.h"
@@ -152,6 +153,24 @@ TEST_F(AttendanceWriterTest, RunsSendOnlyWhatChanged) {
   EXPECT_TRUE(cache.DeleteDatabase(dir_.path()));
   saved_ = QDate();
   EXPECT_EQ(run(d("2026-09-15")).sent, (QStringList{"S1|2026-09-01|1|A"}));
+}
+
+// The school's data may hold two marks of one key; the last one merged is kept. Whichever order the
+// database returns them in, the same one is kept and sent.
+TEST_F(AttendanceWriterTest, MarksSharingAKeyLeaveTheSameCacheInEitherOrder) {
+  const QList<FakeSource::Mark> marks = {{"S1", d("2026-09-01"), "1", "T"},
+                                         {"S1", d("2026-09-01"), "1", "A"},
+                                         {"S2", d("2026-09-02"), "1", "E"}};
+  QStringList sent[2];
+  for (int reversed = 0; reversed < 2; ++reversed) {
+    ASSERT_TRUE(AttendanceCache(task_).DeleteDatabase(dir_.path()));
+    saved_ = QDate();
+    source_.marks = marks;
+    if (reversed) std::reverse(source_.marks.begin(), source_.marks.end());
+    sent[reversed] = run(d("2026-09-10")).sent;
+  }
+  EXPECT_EQ(sent[0].size(), 2);
+  EXPECT_EQ(sent[0], sent[1]);
 }
 
 TEST_F(AttendanceWriterTest, PeriodRangeIsSentAsOneRowPerPeriod) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "memorywriter.h"
 #include "test_support.h"
@@ -100,6 +101,13 @@ const TableCase kTableCases[] = {
      "",
      "\xE9\x80\x8E?\r\n",
      1},
+    {"rows in the byte order of their text, whatever order the records came in",
+     {{0, 0, ""}, {1, 0, ""}},
+     {{"10", "Cy"}, {"9", "Al"}, {"10", "Bo"}, {"10", "Bo"}},
+     "",
+     "",
+     "10\tBo\r\n10\tBo\r\n10\tCy\r\n9\tAl\r\n",
+     4},
     {"an empty value still gets its separator",
      {{0, 0, ""}, {1, 0, ""}, {0, 0, ""}},
      {{"", ""}},
@@ -111,21 +119,25 @@ const TableCase kTableCases[] = {
 
 class TableFileTest : public testing::TestWithParam<TableCase> {};
 
+// Each case also with its records in the reverse order: a database may return them either way.
 TEST_P(TableFileTest, WritesExpectedBytes) {
   const TableCase &c = GetParam();
-  MemoryWriter writer;
-  writer.rows = c.rows;
-  writer.StartImport();
-  writer.StartTable(QStringLiteral("Students"), QStringLiteral("Students.pef"));
-  AddColumns(writer, c.columns);
-  RowFilter filter;
-  if (!c.rejectKey.isEmpty())
-    filter = [&writer, &c] { return writer.rows.at(writer.cursor).at(0) != c.rejectKey; };
-  EXPECT_EQ(writer.WriteTable(filter, c.prefix), c.expectedCount);
-  writer.EndTable();
-  EXPECT_EQ(icbtest::readBytes(writer.ImportPath("Students.pef")), c.expected);
-  const QString closed = QStringLiteral("Closed Table File. Lines= %1").arg(c.expectedCount);
-  EXPECT_NE(writer.FindLog(closed), nullptr) << closed.toStdString();
+  for (const bool reversed : {false, true}) {
+    MemoryWriter writer;
+    writer.rows = c.rows;
+    if (reversed) std::reverse(writer.rows.begin(), writer.rows.end());
+    writer.StartImport();
+    writer.StartTable(QStringLiteral("Students"), QStringLiteral("Students.pef"));
+    AddColumns(writer, c.columns);
+    RowFilter filter;
+    if (!c.rejectKey.isEmpty())
+      filter = [&writer, &c] { return writer.rows.at(writer.cursor).at(0) != c.rejectKey; };
+    EXPECT_EQ(writer.WriteTable(filter, c.prefix), c.expectedCount);
+    writer.EndTable();
+    EXPECT_EQ(icbtest::readBytes(writer.ImportPath("Students.pef")), c.expected) << "reversed " << reversed;
+    const QString closed = QStringLiteral("Closed Table File. Lines= %1").arg(c.expectedCount);
+    EXPECT_NE(writer.FindLog(closed), nullptr) << closed.toStdString();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TableFileTest, testing::ValuesIn(kTableCases),

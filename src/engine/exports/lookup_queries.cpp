@@ -16,6 +16,8 @@ const ExportDef &CurrentSchoolYear() {
       .where = {Where("SYEAR.active", "=", Number(1))},
       .blocks = {DistrictSchool("CAL")},
       .distinct = true,
+      // The first row is the year: with more than one active year, the earliest, on every database.
+      .orderBy = {"SYEAR.startYear"},
   };
   return definition;
 }

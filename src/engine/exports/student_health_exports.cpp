@@ -37,9 +37,11 @@ QString Quoted(const QString &value) {
   return QLatin1Char('"') + value + QLatin1Char('"');
 }
 
-// One row per dose date of each immunization, every value between double quotes.
+// One row per dose date of each immunization, every value between double quotes, in the order of
+// the rows' text.
 int WriteImmunizationRows(ExpEngine &engine, DelimitedOutput &output) {
   int lines = 0;
+  output.BeginSortedRows();
   engine.ForEachRecord(Filter::IncludedStudent, [&] {
     const QString vaccine = engine.Text("HI.vaccineID");
     const QString student = engine.Read(engine.FieldOf("STU.personID"), get::StudentKey);
@@ -53,9 +55,11 @@ int WriteImmunizationRows(ExpEngine &engine, DelimitedOutput &output) {
                                    QStringLiteral("immun"), date, rules::DoseNote(dose, shotCount, exempt)})
         output.WriteValue(Quoted(value));
       output.EndLine();
+      output.EndRow();
       ++lines;
     }
   });
+  output.EndSortedRows();
   return lines;
 }
 
