@@ -12,9 +12,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include "child_runs.h"
 #include "database.h"
 #include "query.h"
-#include "child_runs.h"
 #include "test_support.h"
 
 namespace {

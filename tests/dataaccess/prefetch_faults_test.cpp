@@ -40,7 +40,9 @@ const Case kCases[] = {
      false},
     {"HandleRefused",
      [](QRandomGenerator &) {
-       return [](OdbcConnection &) -> QString { throw XException(QStringLiteral("Failed to initialize connection.")); };
+       return [](OdbcConnection &) -> QString {
+         throw XException(QStringLiteral("Failed to initialize connection."));
+       };
      },
      false},
     {"ConnectionDrops",

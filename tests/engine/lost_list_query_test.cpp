@@ -32,18 +32,21 @@ TEST(LostListQuery, ListFailsWithItsMessage) {
     {
       sqlite::Database database;
       database.Open(school, QString(), SQLITE_OPEN_READWRITE);
-      database.Execute(QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%1_rows\"; CREATE VIEW \"%1\" AS SELECT * "
-                                      "FROM \"%1_rows\" WHERE json_extract('{}', 'ORA-03113') IS NULL")
-                           .arg(QLatin1String(c.table)));
+      database.Execute(
+          QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%1_rows\"; CREATE VIEW \"%1\" AS SELECT * "
+                         "FROM \"%1_rows\" WHERE json_extract('{}', 'ORA-03113') IS NULL")
+              .arg(QLatin1String(c.table)));
     }
-    const ParameterMap parameters{{"dsn", school}, {"user", "u"}, {"pwd", "p"}, {"district", "1"}, {"school", "10"}};
+    const ParameterMap parameters{
+        {"dsn", school}, {"user", "u"}, {"pwd", "p"}, {"district", "1"}, {"school", "10"}};
     ExpEngine engine;
     ListEntries list;
     QString message;
     const QString which = QLatin1String(c.list);
-    const bool loaded = which == QLatin1String("district") ? engine.LoadDistrictList(list, parameters, message)
-                        : which == QLatin1String("school") ? engine.LoadSchoolList(list, parameters, message)
-                                                           : engine.LoadBridgeList(list, which, parameters, message);
+    const bool loaded =
+        which == QLatin1String("district") ? engine.LoadDistrictList(list, parameters, message)
+        : which == QLatin1String("school") ? engine.LoadSchoolList(list, parameters, message)
+                                           : engine.LoadBridgeList(list, which, parameters, message);
     EXPECT_FALSE(loaded) << c.list;
     EXPECT_TRUE(list.isEmpty()) << c.list;
     EXPECT_EQ(message, QLatin1String(c.message)) << c.list;

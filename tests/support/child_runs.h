@@ -27,7 +27,9 @@ class RunLength {
   qint64 Us() const { return us_; }
   // A moment from the start, evenly within the run and a little beyond it (some runs then end by
   // themselves, and keep the length up to date).
-  qint64 RandomMoment(QRandomGenerator &random) const { return qint64(random.bounded(quint64(us_) * 6 / 5 + 1)); }
+  qint64 RandomMoment(QRandomGenerator &random) const {
+    return qint64(random.bounded(quint64(us_) * 6 / 5 + 1));
+  }
   // The same share of another length: a delay measured on one run, fitted to the current length.
   qint64 Scaled(qint64 us, qint64 measuredRunUs) const {
     return measuredRunUs > 0 ? qint64(double(us) * double(us_) / double(measuredRunUs)) : us;

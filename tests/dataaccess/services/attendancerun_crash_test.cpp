@@ -17,10 +17,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include "child_runs.h"
 #include "database.h"
 #include "query.h"
 #include "school_databases.h"
-#include "child_runs.h"
 #include "test_support.h"
 
 namespace {
