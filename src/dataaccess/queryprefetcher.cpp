@@ -52,6 +52,10 @@ struct QueryPrefetcher::Shared {
     unusable = true;
     changed.notify_all();
   }
+  // A worker leaves; with the last one the prefetcher is of no more use.
+  void retire() {
+    if (--serving == 0) giveUp();
+  }
 };
 
 QueryPrefetcher::QueryPrefetcher(const QString &odbcConnectionString, int loginTimeoutSeconds, bool exclusive,
@@ -60,8 +64,11 @@ QueryPrefetcher::QueryPrefetcher(const QString &odbcConnectionString, int loginT
   shared_->queryTimeout = queryTimeoutSeconds;
   shared_->waiting = std::max(1, waiting);
   if (!connector) {
-    connector = [odbcConnectionString, loginTimeoutSeconds, exclusive](OdbcConnection &connection) {
-      return connection.Open(odbcConnectionString, loginTimeoutSeconds, exclusive);
+    connector = [odbcConnectionString, loginTimeoutSeconds, exclusive]() {
+      auto connection = std::make_unique<OdbcConnection>();
+      if (!connection->Open(odbcConnectionString, loginTimeoutSeconds, exclusive).isEmpty())
+        connection.reset();
+      return connection;
     };
   }
   std::lock_guard lock(shared_->mutex);
@@ -129,16 +136,16 @@ bool QueryPrefetcher::Usable() {
 
 void QueryPrefetcher::work(std::shared_ptr<Shared> shared, Connector connector) {
   std::unique_ptr<OdbcConnection> connection;
-  bool connected = false;
   try {
-    connection = std::make_unique<OdbcConnection>();
-    connected = connector(*connection).isEmpty();
+    connection = connector();
   } catch (...) {
     // A handle the driver manager refuses is a refused connection.
   }
+  const bool connected = connection != nullptr;
+  bool retired = false;
   if (connected) {
     try {
-      serve(*shared, *connection);
+      serve(*shared, *connection, retired);
     } catch (...) {
       // Nothing may leave the thread; the reader runs the statements itself.
     }
@@ -147,7 +154,7 @@ void QueryPrefetcher::work(std::shared_ptr<Shared> shared, Connector connector) 
   // All connections or none: a database that refuses one more gets no more statements than before,
   // as the reader then runs each itself.
   if (!connected) shared->giveUp();
-  if (--shared->serving == 0) shared->giveUp();
+  if (!retired) shared->retire();
   lock.unlock();
   connection.reset();  // a lost server may hold the disconnect: not under the lock
   lock.lock();
@@ -155,7 +162,7 @@ void QueryPrefetcher::work(std::shared_ptr<Shared> shared, Connector connector) 
   shared->changed.notify_all();
 }
 
-void QueryPrefetcher::serve(Shared &shared, OdbcConnection &connection) {
+void QueryPrefetcher::serve(Shared &shared, OdbcConnection &connection, bool &retired) {
   std::unique_lock lock(shared.mutex);
   for (;;) {
     std::shared_ptr<Entry> entry;
@@ -170,13 +177,18 @@ void QueryPrefetcher::serve(Shared &shared, OdbcConnection &connection) {
     } catch (...) {
       // Left to the reader, whose own connection tells whether it is the run's error.
     }
-    // A worker whose connection is gone takes no more statements.
     const bool alive = rows || connection.Alive();
     ReturnFreedMemory();  // the driver's copy of the result
     lock.lock();
+    // A worker whose connection is gone takes no more statements; it leaves before the reader
+    // hears of the result, so the reader never counts on it again.
+    if (!alive) {
+      shared.retire();
+      retired = true;
+    }
     entry->rows = std::move(rows);
     entry->done = true;
     shared.changed.notify_all();
-    if (!alive) return;
+    if (retired) return;
   }
 }

@@ -21,9 +21,10 @@ class OdbcConnection;
 
 class QueryPrefetcher {
  public:
-  // Opens a worker's connection: an empty text on success, else the reason. Called on the worker's
-  // own thread, by two workers at once; tests stand in for the driver manager with it.
-  using Connector = std::function<QString(OdbcConnection &connection)>;
+  // Makes and opens a worker's connection: null when the database refuses it; throws like the driver
+  // manager when it refuses the handle. Called on the worker's own thread, by two workers at once;
+  // tests stand in for the driver manager with it.
+  using Connector = std::function<std::unique_ptr<OdbcConnection>()>;
 
   // Each worker connects with the ODBC connection string (read-only unless exclusive) and runs every
   // statement under the query time-out. A worker starts a statement only while fewer than `waiting`
@@ -50,7 +51,8 @@ class QueryPrefetcher {
   struct Shared;
   struct Entry;
   static void work(std::shared_ptr<Shared> shared, Connector connector);
-  static void serve(Shared &shared, OdbcConnection &connection);
+  // Runs announced statements until the prefetcher stops or the connection is lost (then retired).
+  static void serve(Shared &shared, OdbcConnection &connection, bool &retired);
 
   // Held by the workers too, so that a worker may outlive the prefetcher.
   std::shared_ptr<Shared> shared_;

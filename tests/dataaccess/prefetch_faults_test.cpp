@@ -23,8 +23,10 @@ QString Tiny() {
   return icbtest::sqliteConnectionString(QStringLiteral("tiny"));
 }
 
-QString Open(OdbcConnection &connection) {
-  return connection.Open(Tiny(), 10, false);
+std::unique_ptr<OdbcConnection> Open() {
+  auto connection = std::make_unique<OdbcConnection>();
+  if (!connection->Open(Tiny(), 10, false).isEmpty()) connection.reset();
+  return connection;
 }
 
 struct Case {
@@ -35,30 +37,29 @@ struct Case {
   int rounds = 1;
 };
 
+using Connection = std::unique_ptr<OdbcConnection>;
+
 const Case kCases[] = {
-    {"Refused", [](QRandomGenerator &) { return [](OdbcConnection &) { return QStringLiteral("refused"); }; },
-     false},
+    {"Refused", [](QRandomGenerator &) { return [] { return Connection(); }; }, false},
     {"HandleRefused",
      [](QRandomGenerator &) {
-       return [](OdbcConnection &) -> QString {
-         throw XException(QStringLiteral("Failed to initialize connection."));
-       };
+       return []() -> Connection { throw XException(QStringLiteral("Failed to initialize connection.")); };
      },
      false},
     {"ConnectionDrops",
      [](QRandomGenerator &) {
-       return [](OdbcConnection &connection) {
-         const QString error = Open(connection);
-         connection.Close();
-         return error;
+       return [] {
+         Connection connection = Open();
+         if (connection) connection->Close();
+         return connection;
        };
      },
      false},
     {"LoginHangs",
      [](QRandomGenerator &) {
-       return [](OdbcConnection &) {
+       return [] {
          QThread::sleep(3);
-         return QStringLiteral("login time-out");
+         return Connection();
        };
      },
      false},
@@ -67,10 +68,10 @@ const Case kCases[] = {
      [](QRandomGenerator &random) {
        auto calls = std::make_shared<std::atomic<int>>(0);
        const unsigned long delayUs = random.bounded(3000);
-       return [calls, delayUs](OdbcConnection &connection) {
-         if ((*calls)++ == 0) return Open(connection);
+       return [calls, delayUs] {
+         if ((*calls)++ == 0) return Open();
          QThread::usleep(delayUs);
-         return QStringLiteral("refused");
+         return Connection();
        };
      },
      true, 300},
