@@ -20,7 +20,7 @@ endfunction()
 
 # One GoogleTest executable per test folder, named after the layer; every *.cpp in the folder.
 function(icb_tests name)
-  cmake_parse_arguments(ARG "SCHOOL_SERVER" "" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SCHOOL_SERVER" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   set(cpp ${sources})
@@ -37,17 +37,15 @@ function(icb_tests name)
   if(TARGET icb_school_fixtures)
     add_dependencies(${name} icb_school_fixtures)
   endif()
+  set(properties)
   if(ARG_SCHOOL_SERVER)
     # Tests that reach the SQL Server dialect test server: the fixture starts it once per run and
     # ODBCSYSINI selects the ODBC driver and DSN files it writes (DSNs icb_tiny and icb_demo).
     # One at a time: the server garbles date-times when two sessions read at once.
     set(properties FIXTURES_REQUIRED school_server RESOURCE_LOCK school_server
                    ENVIRONMENT "ODBCSYSINI=${PROJECT_BINARY_DIR}/fixtures/server")
-    if(ARG_LABELS)
-      list(APPEND properties LABELS "${ARG_LABELS}")
-    endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES ${properties})
-  else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS "${ARG_LABELS}")
   endif()
+  # Each test carries the name of its executable as a label, so that a part of the suite can be run
+  # by executable (ctest -L engine_tests), as the sanitizer runs do.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS ${name} ${properties})
 endfunction()

@@ -32,9 +32,11 @@ class ChunkPool {
   std::vector<std::unique_ptr<char[]>> free_;
 };
 
+// Never destroyed: a worker left to end by itself may release its record set after the process began
+// to exit.
 ChunkPool &pool() {
-  static ChunkPool instance;
-  return instance;
+  static ChunkPool *const instance = new ChunkPool;
+  return *instance;
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 // holds the peak of every phase at once.
 #pragma once
 
-#if defined(__GLIBC__)
+// Under a sanitizer, whose allocator holds the memory, trimming the C library's heap does nothing.
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define ICB_TRIM_FREED_MEMORY 1
 #include <malloc.h>
 #endif
 
 inline void ReturnFreedMemory() {
-#if defined(__GLIBC__)
+#if defined(ICB_TRIM_FREED_MEMORY)
   malloc_trim(0);
 #endif
 }

@@ -31,6 +31,13 @@ QString OdbcConnection::Open(const QString &odbcConnectionString, int loginTimeo
   return {};
 }
 
+bool OdbcConnection::Alive() const {
+  if (!open_) return false;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  const SQLRETURN rc = SQLGetConnectAttr(connection_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+  return !odbc::Succeeded(rc) || dead != SQL_CD_TRUE;
+}
+
 void OdbcConnection::Close() {
   if (!open_) return;
   SQLDisconnect(connection_.get());

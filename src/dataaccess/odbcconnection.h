@@ -30,6 +30,9 @@ class OdbcConnection {
   QString Open(const QString &odbcConnectionString, int loginTimeoutSeconds, bool exclusive);
   void Close();
   bool IsOpen() const { return open_; }
+  // Open, and not known to be lost: the driver's own word (SQL_ATTR_CONNECTION_DEAD, no round trip
+  // to the server); a driver that cannot tell counts as alive.
+  bool Alive() const;
   SQLHDBC Handle() const { return connection_.get(); }
 
  private:

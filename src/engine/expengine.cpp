@@ -99,7 +99,7 @@ bool ExpEngine::QueryTeachers(ListEntries &list, const ParameterMap &parameters,
                personID);
   AddCondition(QStringLiteral("AND"), AddField(staff, QStringLiteral("schoolID"), true, true),
                QStringLiteral("="), SqlQuote(parameters.value(QStringLiteral("school"))));
-  OpenQuery();
+  OpenListQuery();
   if (GetRecordCount() == 0) {
     Log(kInformational, QStringLiteral("Bridge List Returned 0 Teachers."), kMethod);
     EndListQuery();

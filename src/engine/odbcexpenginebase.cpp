@@ -38,6 +38,10 @@ void ODBCExpEngineBase::AppendPairs(ListEntries &list, const ODBCField *key, con
     list.append({GetFieldString(key), GetFieldString(name)});
 }
 
+void ODBCExpEngineBase::OpenListQuery() {
+  if (!OpenQuery()) throw XException(QStringLiteral("The list query did not open: ") + BuildQuery());
+}
+
 void ODBCExpEngineBase::EndListQuery() {
   CloseQuery();
   Disconnect();
@@ -107,7 +111,7 @@ bool ODBCExpEngineBase::LoadSchoolList(ListEntries &list, const ParameterMap &pa
     AddCondition(QStringLiteral("AND"), AddField(school, QStringLiteral("districtID"), true, true),
                  QStringLiteral("="), SqlQuote(Value(parameters, "district")));
     AddOrder(name);
-    OpenQuery();
+    OpenListQuery();
     AppendPairs(list, schoolID, name);
     EndListQuery();
     Options().Distinct = false;
@@ -140,7 +144,7 @@ bool ODBCExpEngineBase::LoadDistrictList(ListEntries &list, const ParameterMap &
                  AddField(school, schoolColumn, true, true));
     // Both engines then send the list in the same order: the one the front-end shows.
     AddOrder(name);
-    OpenQuery();
+    OpenListQuery();
     AppendPairs(list, districtID, name);
     EndListQuery();
     Options().Distinct = false;

@@ -25,6 +25,9 @@ class ODBCExpEngineBase : public ODBCDataAccess {
   ODBCField *YearLinkField(const ODBCTable *table) { return YearLinkField(Query(), table); }
   // Every record of the open query as (key, name) pairs of two of its fields.
   void AppendPairs(ListEntries &list, const ODBCField *key, const ODBCField *name);
+  // Opens the described list query; throws XException when it does not open (a lost connection or
+  // a time-out), so that a list is never answered empty with success.
+  void OpenListQuery();
   // Closes the query and the connection of a front-end operation.
   void EndListQuery();
 };

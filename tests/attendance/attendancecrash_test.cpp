@@ -2,7 +2,6 @@
 // and proves that no change is lost (each one reaches a published update file) and that no
 // published update file is partial.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
 
 #include <QDir>
@@ -12,8 +11,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include "child_runs.h"
 #include "database.h"
 #include "query.h"
 #include "test_support.h"
@@ -94,19 +93,20 @@ class CrashTest : public ::testing::Test {
     return truth;
   }
 
-  // Starts a run; with a kill delay, kills it after that many microseconds. True when it finished.
-  bool runChild(qint64 killAfterUs = -1) {
+  // Starts a run; with a moment, kills it that many microseconds after its start. True when it
+  // finished by itself (its length is then the run length).
+  bool runChild(qint64 killAtUs = -1) {
     QProcess child;
     child.setProgram(ICB_ATTENDANCE_CRASH_CHILD);
     child.setArguments({dir_.filePath("school.db"), folder_, kToday.toString(Qt::ISODate)});
+    QElapsedTimer timer;
+    timer.start();
     child.start();
     EXPECT_TRUE(child.waitForStarted());
-    if (killAfterUs >= 0) {
-      QThread::usleep(quint64(killAfterUs));
-      ::kill(pid_t(child.processId()), SIGKILL);
-    }
+    if (killAtUs >= 0) childruns::KillAt(child, timer, killAtUs);
     child.waitForFinished(60000);
     if (child.exitStatus() == QProcess::NormalExit) {
+      runLength_.Finished(timer.nsecsElapsed() / 1000);
       EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
       return true;
     }
@@ -152,15 +152,12 @@ class CrashTest : public ::testing::Test {
   }
 
   void killAtRandom(int runs) {
-    QElapsedTimer timer;
-    timer.start();
     ASSERT_TRUE(runChild());
     ASSERT_TRUE(runChild());
-    const qint64 cleanRunUs = std::max<qint64>(timer.nsecsElapsed() / 2000, 5000);
     int killed = 0;
     for (int run = 0; run < runs; ++run) {
       changeMarks();
-      if (!runChild(qint64(random_.bounded(quint64(cleanRunUs * 6 / 5))))) ++killed;
+      if (!runChild(runLength_.RandomMoment(random_))) ++killed;
       // A mark recorded as sent must be one that a published file carries.
       QMap<Key, QSet<QString>> history;
       productView(&history);
@@ -196,6 +193,7 @@ class CrashTest : public ::testing::Test {
   QString folder_;
   sqlite::Database school_;
   QRandomGenerator random_{20261208};
+  childruns::RunLength runLength_;
 };
 
 TEST_F(CrashTest, KilledRunsLoseNoChangeAndPublishNoPartialFile) {

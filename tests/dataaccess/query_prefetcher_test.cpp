@@ -6,7 +6,6 @@
 #include "engine_connection.h"
 #include "queryprefetcher.h"
 #include "school_databases.h"
-#include "xexception.h"
 
 namespace {
 
@@ -100,17 +99,6 @@ TEST(Prefetch, ResultsFilledOnSeveralThreadsStayApart) {
     ASSERT_EQ(StudentNames(*rows), kStudentNames.mid(0, students)) << "round " << round;
     ASSERT_EQ(StudentNames(direct), kStudentNames.mid(0, 15 - students)) << "round " << round;
   }
-}
-
-TEST(Prefetch, AFailedStatementFailsWhenRead) {
-  QueryPrefetcher ahead(ConnectionOf(Engine::Sqlite), 10, false, 30);
-  const QString wrong = QStringLiteral("SELECT \"personID\" FROM \"NoSuchTable\"");
-  ahead.Announce(wrong);
-  ahead.Announce(Names(2));
-  EXPECT_THROW(ahead.Take(wrong), XException);
-  std::unique_ptr<RecordSet> rows = ahead.Take(Names(2));
-  ASSERT_NE(rows, nullptr);
-  EXPECT_EQ(StudentNames(*rows), kStudentNames.mid(0, 2));
 }
 
 TEST(Prefetch, WithoutASecondConnectionTheReaderRunsItsStatements) {

@@ -6,16 +6,15 @@
 // product holding the school's marks, and that after a last clean run the update files, applied in
 // name order, give exactly the school's marks (deleted ones as an empty code).
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
 
 #include <QElapsedTimer>
 #include <QList>
-#include <QThread>
 #include <cstdio>
 #include <optional>
 
 #include "bridge_process.h"
+#include "child_runs.h"
 #include "database.h"
 #include "import_folder.h"
 #include "school_marks.h"
@@ -76,6 +75,8 @@ class CrashThroughRun : public ::testing::Test {
   // last job text it sent belongs to.
   bool Run(const std::optional<KillPlan> &plan, QString *step = nullptr) {
     QProcess child;
+    QElapsedTimer timer;
+    timer.start();
     bridge_.start(child, Arguments());
     EXPECT_TRUE(child.waitForStarted());
     QByteArray output;
@@ -88,10 +89,11 @@ class CrashThroughRun : public ::testing::Test {
           seen = seen || JobText(line) == plan->anchor;
         }
       }
-      QThread::usleep(quint64(plan->delayUs));
-      ::kill(pid_t(child.processId()), SIGKILL);
+      QElapsedTimer sinceAnchor;
+      sinceAnchor.start();
+      childruns::KillAt(child, sinceAnchor, runLength_[reconcile_].Scaled(plan->delayUs, profiledUs_[reconcile_]));
     }
-    EXPECT_TRUE(child.waitForFinished(60000));
+    EXPECT_TRUE(child.state() == QProcess::NotRunning || child.waitForFinished(60000));
     output += child.readAllStandardOutput();
     if (step) {
       QString last;
@@ -100,6 +102,7 @@ class CrashThroughRun : public ::testing::Test {
       *step = StepOf(last);
     }
     if (child.exitStatus() != QProcess::NormalExit) return false;
+    runLength_[reconcile_].Finished(timer.nsecsElapsed() / 1000);
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString() << child.readAllStandardError().toStdString();
     return true;
   }
@@ -121,7 +124,7 @@ class CrashThroughRun : public ::testing::Test {
       child.waitForReadyRead(5);
       while (child.canReadLine()) paused = paused || child.readLine().startsWith("paused ");
     }
-    ::kill(pid_t(child.processId()), SIGKILL);
+    childruns::SignalWhileRunning(child);
     child.waitForFinished(60000);
     return paused;
   }
@@ -147,6 +150,8 @@ class CrashThroughRun : public ::testing::Test {
       }
     }
     marks.last().lastsUs = timer.nsecsElapsed() / 1000 - since;
+    profiledUs_[reconcile_] = timer.nsecsElapsed() / 1000;
+    runLength_[reconcile_].Finished(profiledUs_[reconcile_]);
     EXPECT_EQ(child.exitCode(), 0);
     return marks;
   }
@@ -230,6 +235,10 @@ class CrashThroughRun : public ::testing::Test {
   MarkBook book_{QDate::currentDate(), 20261208};
   QRandomGenerator random_{16};
   bool reconcile_ = false;
+  // The kill delays, measured on the profiled run, follow the length of the latest finished run of
+  // the same kind (plain or reconcile).
+  childruns::RunLength runLength_[2];
+  qint64 profiledUs_[2] = {0, 0};
   ProductView view_{folder_};
   QMap<QString, QByteArray> reference_;
 };

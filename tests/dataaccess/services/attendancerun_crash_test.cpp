@@ -5,7 +5,6 @@
 // published file carries, and that after a last clean run the published files, applied in the order
 // they appeared, give exactly the school's marks (deleted ones as an empty code).
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
 
 #include <QDir>
@@ -17,8 +16,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include "child_runs.h"
 #include "database.h"
 #include "query.h"
 #include "school_databases.h"
@@ -111,21 +110,22 @@ class AttendanceRunCrash : public ::testing::Test {
     return marks;
   }
 
-  // Starts a run; with a delay, kills it after that many microseconds. True when it finished.
-  bool runChild(qint64 killAfterUs = -1) {
+  // Starts a run; with a moment, kills it that many microseconds after its start. True when it
+  // finished by itself (its length is then the run length).
+  bool runChild(qint64 killAtUs = -1) {
     QProcess child;
     child.setProgram(QStringLiteral(ICB_ATTENDANCE_RUN_CHILD));
     child.setArguments({schoolPath_, folder_, kToday.toString(Qt::ISODate), kYearStart.toString(Qt::ISODate),
                         kYearEnd.toString(Qt::ISODate)});
+    QElapsedTimer timer;
+    timer.start();
     child.start();
     EXPECT_TRUE(child.waitForStarted());
-    if (killAfterUs >= 0) {
-      QThread::usleep(quint64(killAfterUs));
-      ::kill(pid_t(child.processId()), SIGKILL);
-    }
+    if (killAtUs >= 0) childruns::KillAt(child, timer, killAtUs);
     child.waitForFinished(60000);
     collectPublished();
     if (child.exitStatus() == QProcess::NormalExit) {
+      runLength_.Finished(timer.nsecsElapsed() / 1000);
       EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
       return true;
     }
@@ -180,18 +180,14 @@ class AttendanceRunCrash : public ::testing::Test {
   }
 
   void killAtRandom(int runs) {
-    QElapsedTimer timer;
-    timer.start();
     ASSERT_TRUE(runChild());  // the first run reads the year and saves the record
-    timer.restart();
     ASSERT_TRUE(runChild());
-    const qint64 cleanRunUs = std::max<qint64>(timer.nsecsElapsed() / 1000, 5000);
     int killed = 0;
     int killedAfterPublishing = 0;
     for (int run = 0; run < runs; ++run) {
       changeMarks();
       const qsizetype filesBefore = seenFiles_.size();
-      if (!runChild(qint64(random_.bounded(quint64(cleanRunUs * 6 / 5))))) {
+      if (!runChild(runLength_.RandomMoment(random_))) {
         ++killed;
         // Killed after its update file took its final name, before or while marking the rows.
         if (seenFiles_.size() > filesBefore) ++killedAfterPublishing;
@@ -226,6 +222,7 @@ class AttendanceRunCrash : public ::testing::Test {
   QString folder_;
   sqlite::Database school_;
   QRandomGenerator random_{20261208};
+  childruns::RunLength runLength_;
   QSet<QString> seenFiles_;
   QMap<Key, QString> view_;
   QMap<Key, QSet<QString>> history_;
