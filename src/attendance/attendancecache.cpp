@@ -86,10 +86,6 @@ void appendStored(const QString &text, std::string &out) {
   }
 }
 
-QString databasePathIn(const QString &folder) {
-  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(QStringLiteral("Attendance.db"));
-}
-
 QByteArray storedDate(const QDate &date) {
   return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1() : QByteArray();
 }
@@ -363,7 +359,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     folder = importFolder;
   }
   const QString attendanceFolder = QDir(folder).filePath(QStringLiteral("Attendance"));
-  const QString path = databasePathIn(folder);
+  const QString path = DatabasePathIn(folder);
   try {
     if (!QDir().mkpath(attendanceFolder)) throw XException("Could not create the folder " + attendanceFolder);
     databasePath_ = path;
@@ -385,6 +381,19 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     task_.Log(kError, "Tried to set: " + folderIn + " tried: " + path, kSetDatabase);
     return false;
   }
+}
+
+QString AttendanceCache::DefaultFileName() {
+  return QStringLiteral("Attendance.db");
+}
+
+QString AttendanceCache::DatabasePathIn(const QString &folder) const {
+  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(fileName_);
+}
+
+void AttendanceCache::CloseKeepingPrepared() {
+  impl_->pending.Detach();
+  Close();
 }
 
 bool AttendanceCache::IsOpen() const {
@@ -778,7 +787,7 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
   } catch (const XException &e) {
     task_.Log(kDebug, "Attendance: Close: " + e.Text(), kDeleteDatabase);
   }
-  const QString path = databasePathIn(importFolder);
+  const QString path = DatabasePathIn(importFolder);
   // A journal left by a killed run belongs to the old file and must not meet a new one.
   QFile::remove(path + QStringLiteral("-journal"));
   if (QFileInfo::exists(path) && !QFile::remove(path)) {
@@ -841,7 +850,7 @@ void AttendanceCache::RollbackSent() {
 
 QStringList AttendanceCache::PendingWorkingCopies(const QString &folder) {
   if (impl_->database.IsOpen()) return PendingSentMarks::NamedWorkingCopies(impl_->database);
-  const QString path = databasePathIn(folder);
+  const QString path = DatabasePathIn(folder);
   if (!QFileInfo::exists(path)) return {};
   sqlite::Database database;
   database.Open(path, QString(), SQLITE_OPEN_READONLY);

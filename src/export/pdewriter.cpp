@@ -127,7 +127,7 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
 void PDEWriter::EndTableOutput(int lines) {
   if (!updateMode_) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
-    if (tableFile_) PublishOrAbandon(*tableFile_);
+    if (tableFile_) PublishOrStage(tableFile_);
     tableOutput_.reset();
     tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);

@@ -190,10 +190,12 @@ class CrashThroughRun : public ::testing::Test {
       QString error;
       ASSERT_TRUE(schoolcopy::WriteMarks(school_, book_, error)) << error.toStdString();
       const qsizetype filesBefore = view_.Files();
+      const QMap<QString, quint64> identities = importfolder::Identities(folder_);
       QString step;
       const bool finished = Run(RandomPlan(profile), &step);
       const std::string context =
           "run " + std::to_string(run) + (finished ? "" : " killed in " + step.toStdString());
+      importfolder::ExpectFromOneRun(folder_, identities, context);
       ExpectConsistent(context);
       if (finished) {
         importfolder::ExpectViewHolds(view_.Codes(), book_.Codes(), context);

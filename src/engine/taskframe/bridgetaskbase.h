@@ -59,6 +59,13 @@ class BridgeTaskBase : public AppTaskBase {
   virtual QDateTime ReadLastUpdateDateTime(const QString &pdeFolder);
   // Today's local date; a seam so tests can fix the day the attendance window is counted to.
   virtual QDate Today() const;
+  // Finishes what an earlier run left half published in the import folder, before the folder is
+  // read; throws when that cannot be done.
+  virtual void RecoverImportFolder() {}
+  // From here on the run's files are published together once it has succeeded.
+  virtual void BeginRunPublication() {}
+  // The run failed: nothing it wrote is published.
+  virtual void AbandonRun() {}
 
   int setupTotal_ = 0;
   int lutTotal_ = 0;
