@@ -8,6 +8,7 @@
 #include "delimitedoutput.h"
 #include "loglevels.h"
 #include "publishedfile.h"
+#include "runpublication.h"
 #include "xexception.h"
 
 namespace {
