@@ -31,9 +31,9 @@ struct DiskCase {
 };
 
 const DiskCase kCases[] = {
-    // A student note of three blocks: the table files before it fit, its own does not.
-    {"in_a_table_export", false, [](qint64) { return qint64(0); }, "while writing file \\[Student Notes\\]",
-     false},
+    // No room left: the run's table files, which wait beside those of the run before until the run
+    // is published, do not fit.
+    {"in_a_table_export", false, [](qint64) { return qint64(0); }, "while writing file \\[", false},
     // The cache's journal of the sending transaction fits, the update file does not.
     {"in_the_update_file", true, [](qint64 update) { return update / 2; }, "Update \\d{14}\\.PDU", false},
     // The update file is published; recording the marks it carried as sent fills the disk.
