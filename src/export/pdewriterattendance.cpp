@@ -95,9 +95,11 @@ void PDEWriter::StartAttTable(const QString &table, bool blankFromUpdateDate, bo
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
   const QString overlap = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
   if (!overlap.isEmpty()) overlap_ = overlap;
-  lastUpdateDate_ =
-      attendance_->StartTable(table, blankFromUpdateDate, extraDay, ReadLastUpdateDate(PDEFolder()),
-                              OverlapDays(), PDEFolder(), WriterDates(ControlSettings().dateFormat));
+  // After a change of configuration the old record stays until the run is published, but its date
+  // belongs to the cache being replaced: attendance is read anew.
+  const QDate recordDate = staleFilesDeferred_ ? QDate() : ReadLastUpdateDate(PDEFolder());
+  lastUpdateDate_ = attendance_->StartTable(table, blankFromUpdateDate, extraDay, recordDate, OverlapDays(),
+                                            PDEFolder(), WriterDates(ControlSettings().dateFormat));
   if (daily)
     StartTable(QStringLiteral("Student Daily Attendance"), QStringLiteral("StudentDailyAtt.pef"));
   else

@@ -1,7 +1,8 @@
 // A run publishes all or nothing, and one run at a time works in an import folder, on both engines
 // (the SQLite school file and the SQL Server dialect server):
 // - a run whose later export fails (a required column is gone) leaves every published byte and
-//   every mark recorded as sent as they were, although its earlier exports had read a changed name;
+//   every mark recorded as sent as they were, although its earlier exports had read a changed name,
+//   and so does one for another school, whose stale files and cache go only with a good run;
 //   the next good run carries the name and the changed marks;
 // - a second run started while one works stops at once with an error line naming the folder, exit
 //   code 1 and no file touched; the first, killed in the middle of its publication, neither blocks
@@ -78,7 +79,12 @@ class OneRun : public ::testing::TestWithParam<Engine> {
             QStringLiteral("--school=10")};
   }
 
-  BridgeResult Run() { return bridge_.run(Arguments()); }
+  // A run of another school: a changed configuration, whose stale files go only with a good run.
+  BridgeResult Run(const QString &school = QStringLiteral("10")) {
+    QStringList arguments = Arguments();
+    arguments.replaceInStrings(QStringLiteral("--school=10"), QStringLiteral("--school=") + school);
+    return bridge_.run(arguments);
+  }
 
   // Every file of the folder but the working copies and the attendance cache, which a running run
   // may be writing.
@@ -117,6 +123,10 @@ TEST_P(OneRun, AFailingExportChangesNoPublishedByteAndTheNextGoodRunCarriesTheNa
   EXPECT_EQ(importfolder::PublishedFiles(folder_), published) << "the failed run changed a published file";
   EXPECT_EQ(importfolder::SentMarks(folder_), sent);
   EXPECT_TRUE(QDir(folder_).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty());
+  const QByteArray cache = icbtest::readBytes(folder_ + QStringLiteral("/Attendance/Attendance.db"));
+  EXPECT_EQ(Run(QStringLiteral("11")).exitCode, 1);
+  EXPECT_EQ(importfolder::PublishedFiles(folder_), published) << "a failed run of another school";
+  EXPECT_EQ(icbtest::readBytes(folder_ + QStringLiteral("/Attendance/Attendance.db")), cache);
 
   ASSERT_TRUE(MakeSchool({kRenameStudents}));
   ASSERT_EQ(Run().exitCode, 0);
