@@ -2,11 +2,13 @@
 // parse, normalise, check requirements, dispatch one command and finish it.
 #include "sisconfig.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <map>
 
 #include "bridgetaskbase.h"
+#include "importfolderlock.h"
 #include "optionparser.h"
 
 namespace {
@@ -258,6 +260,15 @@ int SISConfig::dispatch(const QString &command, bool validating, int n) {
     return finishCommand(code, folder, message);
   }
   if (command == QLatin1String("run")) {
+    // Held until the process ends, after the last file of the run is published.
+    ImportFolderLock lock;
+    if (lock.Take(folder) == ImportFolderLock::Outcome::HeldElsewhere) {
+      emit writeError(QStringLiteral("path"),
+                      QStringLiteral("Another icbridge run holds the import folder ") +
+                          QDir::toNativeSeparators(QDir(folder).absolutePath()));
+      // The status files belong to the run that holds the folder: they are left to it.
+      return finishCommand(1, QString(), QString());
+    }
     startExtraction(folder);
     const int code = validating ? validateRun(n) : commandRun(runFlags());
     return finishCommand(code, folder, QStringLiteral("Failed on extraction."));

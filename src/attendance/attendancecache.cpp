@@ -86,10 +86,6 @@ void appendStored(const QString &text, std::string &out) {
   }
 }
 
-QString databasePathIn(const QString &folder) {
-  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(QStringLiteral("Attendance.db"));
-}
-
 QByteArray storedDate(const QDate &date) {
   return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1() : QByteArray();
 }
@@ -363,7 +359,7 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
     folder = importFolder;
   }
   const QString attendanceFolder = QDir(folder).filePath(QStringLiteral("Attendance"));
-  const QString path = databasePathIn(folder);
+  const QString path = DatabasePathIn(folder);
   try {
     if (!QDir().mkpath(attendanceFolder)) throw XException("Could not create the folder " + attendanceFolder);
     databasePath_ = path;
@@ -387,8 +383,17 @@ bool AttendanceCache::Open(const QString &folderIn, const QString &importFolder)
   }
 }
 
-QString AttendanceCache::DatabasePathIn(const QString &folder) {
-  return databasePathIn(folder);
+QString AttendanceCache::DefaultFileName() {
+  return QStringLiteral("Attendance.db");
+}
+
+QString AttendanceCache::DatabasePathIn(const QString &folder) const {
+  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(fileName_);
+}
+
+void AttendanceCache::CloseKeepingPrepared() {
+  impl_->pending.Detach();
+  Close();
 }
 
 bool AttendanceCache::IsOpen() const {
@@ -782,7 +787,7 @@ bool AttendanceCache::DeleteDatabase(const QString &importFolder) {
   } catch (const XException &e) {
     task_.Log(kDebug, "Attendance: Close: " + e.Text(), kDeleteDatabase);
   }
-  const QString path = databasePathIn(importFolder);
+  const QString path = DatabasePathIn(importFolder);
   // A journal left by a killed run belongs to the old file and must not meet a new one.
   QFile::remove(path + QStringLiteral("-journal"));
   if (QFileInfo::exists(path) && !QFile::remove(path)) {
@@ -848,7 +853,7 @@ void AttendanceCache::RollbackSent() {
 
 QStringList AttendanceCache::PendingWorkingCopies(const QString &folder) {
   if (impl_->database.IsOpen()) return PendingSentMarks::NamedWorkingCopies(impl_->database);
-  const QString path = databasePathIn(folder);
+  const QString path = DatabasePathIn(folder);
   if (!QFileInfo::exists(path)) return {};
   sqlite::Database database;
   database.Open(path, QString(), SQLITE_OPEN_READONLY);

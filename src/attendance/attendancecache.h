@@ -47,8 +47,15 @@ class AttendanceCache {
   bool IsOpen() const;
   // Applies a pending blank, rolls back unfinished work and closes the database.
   void Close();
-  // "Attendance/Attendance.db" in folder.
-  static QString DatabasePathIn(const QString &folder);
+  // Closes the database but keeps the sent rows prepared for a file that is about to be published:
+  // the next Open applies them once the file is found under its final name.
+  void CloseKeepingPrepared();
+  // The name of the database file in the "Attendance" folder ("Attendance.db"); a run that rebuilds
+  // the cache works on a file of another name until it publishes it. Takes effect with the next Open.
+  void SetFileName(const QString &name) { fileName_ = name; }
+  static QString DefaultFileName();
+  // The path of the database file in folder's "Attendance" folder under the current file name.
+  QString DatabasePathIn(const QString &folder) const;
   // The path of the database file once Open has named it.
   const QString &DatabasePath() const { return databasePath_; }
 
@@ -131,6 +138,7 @@ class AttendanceCache {
   std::unique_ptr<Impl> impl_;
   BridgeTaskBase &task_;
   QString databasePath_;
+  QString fileName_ = DefaultFileName();
   long long mergedWrites_ = 0;
   long long mergedUnchanged_ = 0;
 };

@@ -98,6 +98,10 @@ void PendingSentMarks::RollBack() {
   }
 }
 
+void PendingSentMarks::Detach() {
+  if (IsPrepared()) end();
+}
+
 void PendingSentMarks::end() {
   state_ = State::Idle;
   insert_.reset();

@@ -37,6 +37,8 @@ class PendingSentMarks {
   void RollBack();
   // Marks prepared by a run that ended before committing or dropping them.
   void Recover();
+  // Leaves prepared marks to Recover: their file is published after this connection closes.
+  void Detach();
   // The working copies of files whose marks are prepared and not settled.
   static QStringList NamedWorkingCopies(sqlite::Database &database);
   // Forgets the marks of a table that is dropped; nothing is sent meanwhile.

@@ -8,6 +8,7 @@
 #include "delimitedoutput.h"
 #include "loglevels.h"
 #include "publishedfile.h"
+#include "runpublication.h"
 #include "xexception.h"
 
 namespace {
@@ -128,7 +129,7 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
 void PDEWriter::EndTableOutput(int lines) {
   if (!updateMode_) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
-    if (tableFile_) PublishOrAbandon(*tableFile_);
+    if (tableFile_) PublishOrStage(tableFile_);
     tableOutput_.reset();
     tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSet>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -24,6 +25,7 @@ class AttendanceCache;
 class AttendanceWriter;
 class DelimitedOutput;
 class PublishedFile;
+class RunPublication;
 struct AttendanceHeaderSets;
 
 // What identifies the source of a run; kept in the bridge configuration record.
@@ -88,6 +90,8 @@ class PDEWriter : public BridgeTaskBase {
   // Whether this run reads the table's whole school year again (the --reconcile switch, or a week
   // since the last full read), decided once per run from the cache in the import folder.
   const AttendanceReconcile &Reconcile(AttendanceTable table);
+  // The cache the last published run left, which keeps the date of the last full-year read.
+  QString PublishedCachePath() const;
   AttendanceHeaderSets &AttendanceHeaders();
 
   ImportControlSettings &ControlSettings() { return controlSettings_; }
@@ -137,6 +141,12 @@ class PDEWriter : public BridgeTaskBase {
   // The local clock; a seam so tests can fix the time stamps written into the files.
   virtual XDateTime Now() const;
 
+  // A run through the task frame publishes its files together at its end (see RunPublication);
+  // without one, as in the layer's own tests, each file is published as it is finished.
+  void RecoverImportFolder() override;
+  void BeginRunPublication() override;
+  void AbandonRun() override;
+
   QDate ReadLastUpdateDate(const QString &pdeFolder) override;
   // A reconcile counts every window of the year; a plain run as the frame counts it.
   qint64 AttendanceProgressSteps(const QString &pdeFolder) override;
@@ -154,13 +164,25 @@ class PDEWriter : public BridgeTaskBase {
   void ClearHeaders();
   // Publishes a table or update file; when it does not take its final name, it is abandoned.
   void PublishOrAbandon(PublishedFile &file);
+  // In a run the file waits, complete, for the run's commit; otherwise it is published now.
+  void PublishOrStage(std::unique_ptr<PublishedFile> &file);
+  // Publishes every file the run staged, with the removal of stale files and the rebuilt cache.
+  void CommitRun();
+  void StageStaleFileRemoval();
+  void StageRebuiltCache();
+  void DropGlobalAttendanceTables();
+  QString RebuiltCachePath() const;
+  void RemoveRebuiltCache();
   QString TableFileNameForRun(const QString &fileName);
   void WriteRecord(bool firstRecord, DelimitedOutput &output);
   void LogColumn(const ExportColumn &column, bool isValue);
   void DeleteMatchingFiles(const QString &folder, const QString &wildcard);
-  void DeleteMatchingFolders(const QString &folder, const QString &wildcard);
-  void DeleteTree(const QString &path);
-  void RemoveStaleFiles(const QString &importFolder);
+  void DeleteMatchingFolders(const QString &folder, const QString &wildcard,
+                             const std::function<void(const QString &)> &remove);
+  // Hands every stale file and folder of the import folder to remove, in the logged order.
+  void RemoveStaleFiles(const QString &importFolder, const std::function<void(const QString &)> &remove);
+  void RemoveStaleFilesReported(const QString &importFolder,
+                                const std::function<void(const QString &)> &remove);
   // Working copies of update files left by runs that ended before finishing them, older than
   // maxAgeSeconds (0: all of them), except those in keep.
   void RemoveAbandonedUpdateCopies(const QString &importFolder, qint64 maxAgeSeconds,
@@ -176,6 +198,11 @@ class PDEWriter : public BridgeTaskBase {
   std::unique_ptr<PublishedFile> updateFile_;
   std::unique_ptr<DelimitedOutput> updateOutput_;
   QString publishedUpdateFile_;
+  QString stagedUpdateFile_;
+
+  std::unique_ptr<RunPublication> publication_;
+  // The configuration changed: stale files go, and the rebuilt cache replaces the old, at the commit.
+  bool staleFilesDeferred_ = false;
 
   std::unique_ptr<AttendanceWriter> attendance_;
   RunSummary summary_;

@@ -1,6 +1,7 @@
 // The writer's attendance members: the cache beside the import files, filled from the current query
 // window by window, and reset when the configuration changes. The cache itself lives in the
 // attendance layer; this file feeds it the writer's query, dates and update date.
+#include <QDir>
 #include <QFileInfo>
 
 #include "attendancewriter.h"
@@ -88,10 +89,15 @@ AttendanceHeaderSets &PDEWriter::AttendanceHeaders() {
   return attendance_->HeaderSets();
 }
 
+QString PDEWriter::PublishedCachePath() const {
+  return QDir(QDir(PDEFolder()).filePath(QStringLiteral("Attendance")))
+      .filePath(AttendanceCache::DefaultFileName());
+}
+
 const AttendanceReconcile &PDEWriter::Reconcile(AttendanceTable table) {
   auto known = reconcile_.find(table);
   if (known != reconcile_.end()) return known->second;
-  const FullReadState lastRead = fullreaddates::Read(AttendanceCache::DatabasePathIn(PDEFolder()), table);
+  const FullReadState lastRead = fullreaddates::Read(PublishedCachePath(), table);
   const bool asked = Parameter(QStringLiteral("reconcile")) == QLatin1String("true");
   return reconcile_[table] = DecideReconcile(asked, lastRead, Today());
 }
@@ -113,7 +119,9 @@ void PDEWriter::StartAttTable(const QString &table, bool blankFromUpdateDate, bo
   const QList<ConfigEntry> stored = bridgeconfig::ReadFile(ConfigRecordPath(PDEFolder()));
   const QString overlap = bridgeconfig::Value(stored, QStringLiteral("OverlapInDays"));
   if (!overlap.isEmpty()) overlap_ = overlap;
-  QDate updateDate = ReadLastUpdateDate(PDEFolder());
+  // After a change of configuration the old record stays until the run is published, but its date
+  // belongs to the cache being replaced: attendance is read anew.
+  QDate updateDate = staleFilesDeferred_ ? QDate() : ReadLastUpdateDate(PDEFolder());
   const AttendanceReconcile &reconcile = Reconcile(TableNamed(table));
   // Without an update date the run is a first run, which reads the whole year anyway.
   const bool reconciling = reconcile.due && updateDate.isValid();

@@ -40,15 +40,12 @@ void PDEWriter::DeleteMatchingFiles(const QString &folder, const QString &wildca
   XFileSpec::Folder(folder).DeleteMatching(wildcard);
 }
 
-void PDEWriter::DeleteTree(const QString &path) {
-  XFileSpec(path).Delete();
-}
-
-void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wildcard) {
+void PDEWriter::DeleteMatchingFolders(const QString &folder, const QString &wildcard,
+                                      const std::function<void(const QString &)> &remove) {
   for (const XFileSpec &entry : XFileSpec::Folder(folder).List(wildcard, true)) {
     Log(kDebug, QStringLiteral("Iterating ") + wildcard.left(4) + QStringLiteral(" Folder"),
         kDeleteUpdateFiles);
-    entry.Delete();
+    remove(entry.Path());
     Log(kDebug, QStringLiteral("Deleted ") + wildcard.left(4) + QStringLiteral(" Folder"),
         kDeleteUpdateFiles);
   }
@@ -87,16 +84,22 @@ void PDEWriter::DeletePDEFiles() {
   }
 }
 
-void PDEWriter::RemoveStaleFiles(const QString &importFolder) {
+void PDEWriter::RemoveStaleFiles(const QString &importFolder,
+                                 const std::function<void(const QString &)> &remove) {
   const auto log = [this](const char *text) { Log(kDebug, QLatin1String(text), kDeleteUpdateFiles); };
+  const auto removeFiles = [&remove](const QString &folder, const QString &wildcard) {
+    for (const XFileSpec &entry : XFileSpec::Folder(folder).List(wildcard))
+      if (!entry.IsFolder()) remove(entry.Path());
+  };
   log("DeleteUpdateFiles: Assigned import folder");
-  DeleteMatchingFiles(importFolder, QStringLiteral("*.pdu"));
-  RemoveAbandonedUpdateCopies(importFolder, 0);
+  removeFiles(importFolder, QStringLiteral("*.pdu"));
+  // Working copies of update files that runs before this one never finished.
+  removeFiles(importFolder, QStringLiteral("Update *.pdu") + PublishedFile::WorkingCopySuffix());
   log("Deleted pdu files");
 
   log("Changed FileName to SchoolConfig");
   const QString record = ConfigRecordPath(importFolder);
-  XFileSpec(record).Delete();
+  if (QFileInfo::exists(record)) remove(record);
   log("Deleted SchoolConfig");
 
   QDir parent(importFolder);
@@ -106,7 +109,7 @@ void PDEWriter::RemoveStaleFiles(const QString &importFolder) {
   log("Appended PAT");
   if (hasParent && QFileInfo(pat).isDir()) {
     log("Found PAT Folder");
-    DeleteTree(pat);
+    remove(pat);
     log("Deleted PAT Folder");
   }
 
@@ -115,27 +118,36 @@ void PDEWriter::RemoveStaleFiles(const QString &importFolder) {
   log("Appended DAT Folder");
   if (QFileInfo(dat).isDir()) {
     log("Found DAT Folder");
-    DeleteTree(dat);
+    remove(dat);
     log("Deleted DAT Folder");
   }
 
   log("Assigned AATP Iterator");
-  DeleteMatchingFolders(importFolder, QStringLiteral("AATP*"));
+  DeleteMatchingFolders(importFolder, QStringLiteral("AATP*"), remove);
   log("Assigned AATD Iterator");
-  DeleteMatchingFolders(importFolder, QStringLiteral("AATD*"));
+  DeleteMatchingFolders(importFolder, QStringLiteral("AATD*"), remove);
 }
 
-void PDEWriter::DeleteUpdateFiles(const QString &importFolder) {
+void PDEWriter::RemoveStaleFilesReported(const QString &importFolder,
+                                         const std::function<void(const QString &)> &remove) {
   try {
-    RemoveStaleFiles(importFolder);
+    RemoveStaleFiles(importFolder, remove);
   } catch (...) {
     LogAndThrow(kCritical, Failure("PDU", QStringLiteral(".pdu"), TextOf(std::current_exception())),
                 kDeleteUpdateFiles);
   }
-  DeleteAttendanceDatabase();
+}
+
+void PDEWriter::DropGlobalAttendanceTables() {
   const QString global = RunSettings().globalFolder;
   if (!global.isEmpty() && QFileInfo(global).isDir() && SetAttendanceDatabase(global)) {
     DropAttendanceTable(QStringLiteral("PERIOD_ATT"));
     DropAttendanceTable(QStringLiteral("DAILY_ATT"));
   }
+}
+
+void PDEWriter::DeleteUpdateFiles(const QString &importFolder) {
+  RemoveStaleFilesReported(importFolder, [](const QString &path) { XFileSpec(path).Delete(); });
+  DeleteAttendanceDatabase();
+  DropGlobalAttendanceTables();
 }

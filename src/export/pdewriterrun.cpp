@@ -46,7 +46,7 @@ int PDEWriter::FinishImport() {
 
   auto file = PublishedFile::CreateReplacing(PDEFolder() + app.shortName + QStringLiteral(".PDE"));
   file->Write(ToSingleByte(text));
-  file->Publish();
+  PublishOrStage(file);
   return 0;
 }
 
@@ -93,11 +93,16 @@ void PDEWriter::FinishUpdate() {
     return;
   }
   updateOutput_->WriteText(importcontrol::TimingBlock(startTime_.Time(), Now().Time()));
-  PublishOrAbandon(*updateFile_);
-  publishedUpdateFile_ = updateFile_->FinalPath();
+  const QString finalPath = updateFile_->FinalPath();
+  PublishOrStage(updateFile_);
   updateOutput_.reset();
   updateFile_.reset();
   updateMode_ = false;
+  if (publication_) {
+    stagedUpdateFile_ = finalPath;
+    return;
+  }
+  publishedUpdateFile_ = finalPath;
   Log(kInformational, QStringLiteral("Update file: ") + publishedUpdateFile_,
       QStringLiteral("PDEWriter::FinishUpdate"));
   UpdateFilePublished(publishedUpdateFile_);
@@ -153,7 +158,10 @@ void PDEWriter::StartPDEWriter() {
   if (bridgeconfig::HasChanged(stored, CurrentConfigValues(), difference)) {
     if (!difference.isEmpty()) Log(kInformational, difference, method);
     Log(kInformational, QStringLiteral("Bridge Configuration Changed."), method);
-    DeleteUpdateFiles(PDEFolder());
+    if (publication_)
+      StageStaleFileRemoval();
+    else
+      DeleteUpdateFiles(PDEFolder());
     // Both dates go: the saved date-time stands in for a missing update date, and would otherwise
     // make the next attendance read start near the old date instead of at the school year start.
     lastUpdateDate_ = QDate();
@@ -167,11 +175,12 @@ void PDEWriter::StartPDEWriter() {
 void PDEWriter::SaveBridgeConfig() {
   auto file = PublishedFile::CreateReplacing(ConfigRecordPath(PDEFolder()));
   file->Write(bridgeconfig::Render(CurrentConfigValues()));
-  file->Publish();
+  PublishOrStage(file);
 }
 
 void PDEWriter::FinishRun() {
   SaveBridgeConfig();
+  CommitRun();
   Log(kInformational, summary_.Totals(), QStringLiteral("PDEWriter::FinishRun"));
   ClearHeaders();
   Log(kProgress, QStringLiteral("Export complete."), QStringLiteral("PDEWriter::FinishRun"));

@@ -110,13 +110,19 @@ void PublishedFile::Write(const QByteArray &bytes) {
     ThrowFileError("Error writing to file: %1", finalPath_, errno);
 }
 
-void PublishedFile::Publish(const std::function<void(const QString &workingPath)> &beforeRename) {
-  if (published_) return;
+void PublishedFile::Complete() {
+  if (completed_) return;
   if (!file_.isOpen()) ThrowFileError("Error closing file: %1", finalPath_);
   if (!file_.flush() || !sync_.SyncFile(file_))
     ThrowFileError("Error writing to file: %1", finalPath_, errno);
   file_.close();
   if (file_.error() != QFileDevice::NoError) ThrowFileError("Error closing file: %1", finalPath_, errno);
+  completed_ = true;
+}
+
+void PublishedFile::Publish(const std::function<void(const QString &workingPath)> &beforeRename) {
+  if (published_) return;
+  Complete();
   if (beforeRename) beforeRename(file_.fileName());
 
   if (replace_) {

@@ -37,12 +37,16 @@ class PublishedFile {
   PublishedFile &operator=(const PublishedFile &) = delete;
 
   void Write(const QByteArray &bytes);
+  // Flushes, syncs and closes the working copy, which keeps its working name.
+  void Complete();
   // Flushes, syncs and closes the working copy and renames it to the final name. beforeRename is
   // called with the working copy's path once it is complete on disk and before it is renamed, so
   // what depends on the file being published can be recorded durably in between.
   void Publish(const std::function<void(const QString &workingPath)> &beforeRename = {});
   // Closes and removes the working copy; the final name is left as it was.
   void Discard();
+  // The working copy is no longer this object's to remove: a commit list names it.
+  void Release() { ownsWorkingCopy_ = false; }
 
   // What is appended to the final name to name the working copy.
   static QString WorkingCopySuffix();
@@ -50,6 +54,7 @@ class PublishedFile {
   static QString FinalPathOf(const QString &workingPath);
 
   const QString &FinalPath() const { return finalPath_; }
+  QString WorkingPath() const { return file_.fileName(); }
   bool IsPublished() const { return published_; }
 
  private:
@@ -61,5 +66,6 @@ class PublishedFile {
   bool replace_;
   DiskSync &sync_;
   bool published_ = false;
+  bool completed_ = false;
   bool ownsWorkingCopy_ = false;  // only a copy this object created is ever removed
 };

@@ -91,7 +91,8 @@ class CrashThroughRun : public ::testing::Test {
       }
       QElapsedTimer sinceAnchor;
       sinceAnchor.start();
-      childruns::KillAt(child, sinceAnchor, runLength_[reconcile_].Scaled(plan->delayUs, profiledUs_[reconcile_]));
+      childruns::KillAt(child, sinceAnchor,
+                        runLength_[reconcile_].Scaled(plan->delayUs, profiledUs_[reconcile_]));
     }
     EXPECT_TRUE(child.state() == QProcess::NotRunning || child.waitForFinished(60000));
     output += child.readAllStandardOutput();
@@ -198,11 +199,13 @@ class CrashThroughRun : public ::testing::Test {
       QString error;
       ASSERT_TRUE(schoolcopy::WriteMarks(school_, book_, error)) << error.toStdString();
       const qsizetype filesBefore = view_.Files();
+      const QMap<QString, quint64> identities = importfolder::Identities(folder_);
       QString step;
       reconcile_ = run % 3 == 2;  // every third run reads the whole year again
       const bool finished = Run(RandomPlan(reconcile_ ? reconcileProfile : profile), &step);
       const std::string context =
           "run " + std::to_string(run) + (finished ? "" : " killed in " + step.toStdString());
+      importfolder::ExpectFromOneRun(folder_, identities, context);
       ExpectConsistent(context);
       if (finished) {
         importfolder::ExpectViewHolds(view_.Codes(), book_.Codes(), context);

@@ -3,14 +3,18 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QRegularExpression>
 
 #include "database.h"
+#include "publishedfile.h"
 #include "query.h"
+#include "runpublication.h"
 #include "sqlerror.h"
 #include "test_support.h"
+#include "xexception.h"
 
 namespace importfolder {
 
@@ -94,6 +98,41 @@ void ExpectCompleteTables(const QString &folder, const QMap<QString, QByteArray>
   ExpectSameFiles(TableFiles(folder), reference, context);
   const QByteArray record = icbtest::readBytes(folder + QLatin1Char('/') + kConfigRecord);
   EXPECT_TRUE(IsCompleteConfigRecord(record)) << context << ": configuration record " << record.toStdString();
+}
+
+QMap<QString, quint64> Identities(const QString &folder) {
+  QMap<QString, quint64> identities;
+  const QStringList patterns = {QStringLiteral("*.pef"), kControlFile, kConfigRecord,
+                                QStringLiteral("Update *.PDU")};
+  for (const QString &name : QDir(folder).entryList(patterns, QDir::Files, QDir::Name)) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &status) == 0)
+      identities.insert(name, quint64(status.st_ino));
+  }
+  return identities;
+}
+
+void ExpectFromOneRun(const QString &folder, const QMap<QString, quint64> &before,
+                      const std::string &context) {
+  try {
+    RunPublication::RollForward(folder, DiskSync::System());
+  } catch (const XException &e) {
+    ADD_FAILURE() << context << ": " << e.Text().toStdString();
+  }
+  const QMap<QString, quint64> now = Identities(folder);
+  QStringList kept, replaced;
+  int newUpdateFiles = 0;
+  for (auto it = now.cbegin(); it != now.cend(); ++it) {
+    const bool same = before.value(it.key()) == it.value();
+    const bool update = it.key().startsWith(QLatin1String("Update "));
+    if (update && !before.contains(it.key())) ++newUpdateFiles;
+    if (!update) (same ? kept : replaced) << it.key();
+  }
+  const bool untouched = replaced.isEmpty() && newUpdateFiles == 0 && now.keys() == before.keys();
+  const bool allNew = kept.isEmpty() && newUpdateFiles == 1;
+  EXPECT_TRUE(untouched || allNew) << context << ": files of two runs; kept " << kept.join(", ").toStdString()
+                                   << "; replaced " << replaced.join(", ").toStdString() << "; "
+                                   << newUpdateFiles << " new update files";
 }
 
 QMap<MarkKey, QString> SentMarks(const QString &folder) {

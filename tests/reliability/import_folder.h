@@ -59,6 +59,16 @@ void ExpectCompleteTables(const QString &folder, const QMap<QString, QByteArray>
                           const std::string &context);
 bool IsCompleteConfigRecord(const QByteArray &bytes);
 
+// Which file stands under each name the product reads (its inode): a published file replaces the
+// one before it under a new identity.
+QMap<QString, quint64> Identities(const QString &folder);
+// The files the product reads come from one run: after a run (killed or not) that started with the
+// files of before, either every one of them is still there, unreplaced, and nothing was added, or
+// every table file, the control file and the configuration record were replaced and one update file
+// was added. A commit the run left cut short is first finished, as the next run would finish it.
+void ExpectFromOneRun(const QString &folder, const QMap<QString, quint64> &before,
+                      const std::string &context);
+
 // The code the attendance cache records as sent for each mark (marks never sent are left out).
 QMap<MarkKey, QString> SentMarks(const QString &folder);
 // The view holds the school's marks, and the marks the school no longer has with an empty code.

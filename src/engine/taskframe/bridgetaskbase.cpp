@@ -74,6 +74,13 @@ bool BridgeTaskBase::BeginExecute(const ParameterMap &parameters, int flags, QSt
   parameters_ = &parameters;
   if (!SetPDEFolder(parameters.value(QStringLiteral("path")))) return false;
   Log(7, QStringLiteral("PDE Folder is: ") + pdeFolder_, QString());
+  try {
+    RecoverImportFolder();
+  } catch (const XException &e) {
+    Log(3, e.Text(), kBeginExecute);
+    return false;
+  }
+  BeginRunPublication();
   lastUpdateDate_ = ReadLastUpdateDate(pdeFolder_);
   lastUpdateTime_ = ReadLastUpdateDateTime(pdeFolder_);
   Log(7,
@@ -89,6 +96,7 @@ bool BridgeTaskBase::BeginExecute(const ParameterMap &parameters, int flags, QSt
       if (message.isEmpty())
         message = QStringLiteral("Bridge execution failed, consult logs for more information.");
       Log(3, message, kBeginExecute);
+      AbandonRun();
     }
     return ok;
   } catch (const XException &e) {
@@ -98,6 +106,7 @@ bool BridgeTaskBase::BeginExecute(const ParameterMap &parameters, int flags, QSt
     Log(3, QStringLiteral("Execute failed for an unkown reason, please consult Kestrane support."),
         kBeginExecute);
   }
+  AbandonRun();
   return false;
 }
 

@@ -75,6 +75,13 @@ class BridgeTaskBase : public AppTaskBase {
   virtual qint64 AttendanceProgressSteps(const QString &pdeFolder);
   // The steps of a read from lastRead (invalid: the estimated start of the school year) to today.
   qint64 AttendanceStepsSince(const QDate &lastRead) const;
+  // Finishes what an earlier run left half published in the import folder, before the folder is
+  // read; throws when that cannot be done.
+  virtual void RecoverImportFolder() {}
+  // From here on the run's files are published together once it has succeeded.
+  virtual void BeginRunPublication() {}
+  // The run failed: nothing it wrote is published.
+  virtual void AbandonRun() {}
 
   int setupTotal_ = 0;
   int lutTotal_ = 0;
