@@ -28,7 +28,14 @@ enum Registration : unsigned {
   kAttendanceDateField = 32,
 };
 
-enum class Filter { None, IncludedStudent, IncludedStudentSection, IncludedSection, ReferencedConductKey };
+enum class Filter {
+  None,
+  IncludedStudent,
+  IncludedStudentSection,
+  IncludedSection,
+  ReferencedConductKey,
+  IncludedStudentReferencedConductKey,
+};
 
 // A pseudo column of Calendar and SchoolYear: yearID where the table has it, else endYear.
 inline constexpr const char *kYearLink = "$yearLink";

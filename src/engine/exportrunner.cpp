@@ -306,6 +306,8 @@ RowFilter ExpEngine::FilterOf(Filter filter) {
       return [this] { return IsIncludedSection(); };
     case Filter::ReferencedConductKey:
       return [this] { return IsReferencedConductKey(); };
+    case Filter::IncludedStudentReferencedConductKey:
+      return [this] { return IsIncludedStudent() && IsReferencedConductKey(); };
   }
   return {};
 }
