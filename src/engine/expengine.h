@@ -129,6 +129,7 @@ class ExpEngine : public ODBCExpEngineBase {
   const ODBCTable *TableOf(const char *source);
   ODBCField *ConditionField(const char *source);
   void AddColumnOf(const exportdef::Column &column);
+  bool ConditionColumnExists(const exportdef::Condition &condition);
   void AddConditionOf(const exportdef::Condition &condition);
   void AddBlock(const exportdef::Block &block);
   void DescribeConditions(const exportdef::ExportDef &definition);

@@ -152,7 +152,25 @@ QString ExpEngine::Literal(const Operand &operand) const {
   return {};
 }
 
+// False, with a warning, when the database lacks the column of a condition that may be left out.
+bool ExpEngine::ConditionColumnExists(const Condition &condition) {
+  const char *source = condition.anyOf.empty() ? condition.left : condition.anyOf.front().left;
+  if (FieldOf(source)) return true;
+  if (ODBCField *field = Describing().AddField(TableOf(source), ColumnOf(source), false, true)) {
+    exportFields_.emplace_back(QString::fromLatin1(source), field);
+    return true;
+  }
+  if (!planning_)
+    Log(kWarning,
+        QStringLiteral("The database has no column ") + QString::fromLatin1(source) +
+            QStringLiteral(": its condition is left out of ") +
+            (CurrentHeader() ? CurrentHeader()->name : QString()) + QLatin1Char('.'),
+        kRoutine);
+  return false;
+}
+
 void ExpEngine::AddConditionOf(const Condition &condition) {
+  if (condition.columnMayBeMissing && !ConditionColumnExists(condition)) return;
   auto add = [this](const Condition &c, const QString &conjunction, int level) {
     const QString op = QString::fromLatin1(c.op);
     if (c.right.kind == Operand::Kind::Field)
