@@ -3,6 +3,7 @@
 // the school's in the run's year (the calendar-year block).
 #include "exports.h"
 #include "getters.h"
+#include "student_columns.h"
 
 using namespace exportdef;
 
@@ -217,6 +218,7 @@ const ExportDef &SectionPrimaryTeachers() {
   return definition;
 }
 
+// The section's current teachers: one taken off the section before today is no longer its staff.
 const ExportDef &TeacherSections() {
   static const ExportDef definition{
       .title = "Teacher Sections",
@@ -235,6 +237,7 @@ const ExportDef &TeacherSections() {
                 {"SEC.courseID", "CRS.courseID"},
                 {"SEC.calendarID", "CAL.calendarID"},
                 {"SSTRUCT.calendarID", "CAL.calendarID"}},
+      .where = {CurrentWhereDated("TCH.endDate")},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
