@@ -1,6 +1,6 @@
 // The school's schedule skeleton and its sections: attendance codes, bell schedules, the calendar,
 // tumbles, periods, days, terms, sections, their placements and teachers. Each calendar is one of
-// the school's in the run's year (the calendar-year block).
+// the school's in the run's year (the calendar-year block); each section one of the active trial.
 #include "exports.h"
 #include "getters.h"
 #include "student_columns.h"
@@ -8,6 +8,9 @@
 using namespace exportdef;
 
 namespace exports {
+
+// The sections of the schedule in use: a draft trial's sections are not exported.
+static const Condition kActiveTrial = Where("TR.active", "=", Number(1));
 
 const ExportDef &AttendanceCodes() {
   static const ExportDef definition{
@@ -145,10 +148,14 @@ const ExportDef &Sections() {
       .tables = {{"v_CourseSection", "SEC"},
                  {"v_CourseInfo", "CRS"},
                  {"Calendar", "CAL"},
-                 {"SchoolYear", "YEAR"}},
+                 {"SchoolYear", "YEAR"},
+                 {"Trial", "TR"}},
       .columns = {Out("SEC.sectionID", "SecKey", nullptr, kRequired, kSectionField),
                   Out("CRS.courseName", "SecName", nullptr, kRequired), Out("SEC.roomName", "SecRoomNum")},
-      .joins = {{"SEC.courseID", "CRS.courseID"}, {"SEC.calendarID", "CAL.calendarID"}},
+      .joins = {{"SEC.courseID", "CRS.courseID"},
+                {"SEC.calendarID", "CAL.calendarID"},
+                {"SEC.trialID", "TR.trialID"}},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "YEAR")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -181,7 +188,7 @@ const ExportDef &SectionSchedules() {
                 {"SS.calendarID", "CAL.calendarID"},
                 {"SP.trialID", "TR.trialID"},
                 {"S.trialID", "TR.trialID"}},
-      .where = {Where("TR.active", "=", Number(1))},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -211,6 +218,7 @@ const ExportDef &SectionPrimaryTeachers() {
                 {"SEC.courseID", "CRS.courseID"},
                 {"SEC.calendarID", "CAL.calendarID"},
                 {"S.trialID", "TR.trialID"}},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -228,7 +236,8 @@ const ExportDef &TeacherSections() {
                  {"Calendar", "CAL"},
                  {"SchoolYear", "Y"},
                  {"Teacher", "TCH"},
-                 {"ScheduleStructure", "SSTRUCT"}},
+                 {"ScheduleStructure", "SSTRUCT"},
+                 {"Trial", "TR"}},
       .columns = {Out("SEC.sectionID", "SecKey", nullptr, kRequired, kSectionField),
                   Out("TCH.personID", "SecStaffRef", get::StaffMemberKey),
                   Out("SSTRUCT.structureID", "SecCalRef", nullptr, kOptional, kStructureField)},
@@ -236,8 +245,9 @@ const ExportDef &TeacherSections() {
                 {"TCH.trialID", "SEC.trialID"},
                 {"SEC.courseID", "CRS.courseID"},
                 {"SEC.calendarID", "CAL.calendarID"},
-                {"SSTRUCT.calendarID", "CAL.calendarID"}},
-      .where = {CurrentWhereDated("TCH.endDate")},
+                {"SSTRUCT.calendarID", "CAL.calendarID"},
+                {"SEC.trialID", "TR.trialID"}},
+      .where = {kActiveTrial, CurrentWhereDated("TCH.endDate")},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
