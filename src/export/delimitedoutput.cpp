@@ -4,21 +4,26 @@
 #include "publishedfile.h"
 #include "singlebytetext.h"
 
+DelimitedOutput::DelimitedOutput(PublishedFile &file, char separator, Repeats repeats)
+    : file_(file),
+      separator_(separator),
+      written_(repeats == Repeats::Dropped ? std::make_unique<UniqueLines>() : nullptr) {}
+
 void DelimitedOutput::WriteValue(const QString &value) {
-  QByteArray bytes;
-  bytes.reserve(value.size() + 1);
-  if (!lineStart_) bytes.append(separator_);
-  bytes.append(ToSingleByte(value));
-  file_.Write(bytes);
+  if (!lineStart_) line_.append(separator_);
+  line_.append(ToSingleByte(value));
   lineStart_ = false;
 }
 
 void DelimitedOutput::EndLine() {
-  file_.Write(QByteArrayLiteral("\r\n"));
+  line_.append("\r\n");
+  if (!written_ || written_->IsNew(line_)) file_.Write(line_);
+  line_.clear();
   lineStart_ = true;
 }
 
 void DelimitedOutput::WriteText(const QString &text) {
-  file_.Write(ToSingleByte(text));
+  file_.Write(line_ + ToSingleByte(text));
+  line_.clear();
   lineStart_ = true;
 }
