@@ -144,7 +144,7 @@ class ExpEngine : public ODBCExpEngineBase {
   QueryDescription &Describing();
   QString Conjunction();
   // The active condition on an end date: not yet ended, or ended after today (on or after the cutoff).
-  void AddActiveUntil(const char *endDate, const char *opWithoutCutoff);
+  void AddActiveUntil(const char *endDate, const char *opToday);
 
   RunValues run_;
   LookupList includedStudents_, defaultCalendarStudents_, attendanceCodes_, includedSections_,

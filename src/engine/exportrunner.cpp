@@ -189,13 +189,16 @@ void ExpEngine::AddConditionOf(const Condition &condition) {
     add(condition.anyOf[i], i == 0 ? Conjunction() : QStringLiteral("OR"), i == last ? 0 : 1);
 }
 
-void ExpEngine::AddActiveUntil(const char *endDate, const char *opWithoutCutoff) {
+// Still active today; a cutoff only widens the set, to those who left on or after it.
+void ExpEngine::AddActiveUntil(const char *endDate, const char *opToday) {
   const bool cutoff = run_.inactiveCutoff.IsValid();
-  const QString op = QString::fromLatin1(cutoff ? ">=" : opWithoutCutoff);
-  const QString literal = SQLDate(cutoff ? run_.inactiveCutoff : run_.today);
   ODBCField *field = ConditionField(endDate);
   Describing().AddCondition(Conjunction(), field, QStringLiteral("IS"), QStringLiteral("NULL"), 1);
-  Describing().AddCondition(QStringLiteral("OR"), field, op, literal, 0);
+  Describing().AddCondition(QStringLiteral("OR"), field, QString::fromLatin1(opToday), SQLDate(run_.today),
+                            cutoff ? 1 : 0);
+  if (cutoff)
+    Describing().AddCondition(QStringLiteral("OR"), field, QStringLiteral(">="), SQLDate(run_.inactiveCutoff),
+                              0);
 }
 
 void ExpEngine::AddBlock(const Block &block) {
