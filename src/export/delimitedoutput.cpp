@@ -17,7 +17,8 @@ void DelimitedOutput::WriteValue(const QString &value) {
 
 void DelimitedOutput::EndLine() {
   line_.append("\r\n");
-  if (!written_ || written_->IsNew(line_)) file_.Write(line_);
+  // An empty line (an end-line column command) carries no record and is kept as written.
+  if (!written_ || line_.size() == 2 || written_->IsNew(line_)) file_.Write(line_);
   line_.clear();
   lineStart_ = true;
 }
