@@ -136,6 +136,7 @@ class ExpEngine : public ODBCExpEngineBase {
   const ODBCTable *TableOf(const char *source);
   ODBCField *ConditionField(const char *source);
   void AddColumnOf(const exportdef::Column &column);
+  bool ConditionColumnExists(const exportdef::Condition &condition);
   void AddConditionOf(const exportdef::Condition &condition);
   void AddBlock(const exportdef::Block &block);
   void DescribeConditions(const exportdef::ExportDef &definition);
@@ -150,7 +151,7 @@ class ExpEngine : public ODBCExpEngineBase {
   QueryDescription &Describing();
   QString Conjunction();
   // The active condition on an end date: not yet ended, or ended after today (on or after the cutoff).
-  void AddActiveUntil(const char *endDate, const char *opWithoutCutoff);
+  void AddActiveUntil(const char *endDate, const char *opToday);
 
   RunValues run_;
   LookupList includedStudents_, defaultCalendarStudents_, attendanceCodes_, includedSections_,

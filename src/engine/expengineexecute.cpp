@@ -23,7 +23,14 @@ void ExpEngine::ReadRunParameters(const ParameterMap &parameters) {
   run_ = RunValues();
   run_.district = parameters.value(QStringLiteral("district"));
   run_.school = parameters.value(QStringLiteral("school"));
-  run_.inactiveCutoff.Parse(kDatePattern, parameters.value(QStringLiteral("inactivedate")));
+  // A cutoff that is not a date would silently narrow or widen the run: the run ends before the
+  // writer starts, so the previous run's files stay as they were.
+  const QString cutoff = parameters.value(QStringLiteral("inactivedate"));
+  if (!cutoff.isEmpty() && !run_.inactiveCutoff.Parse(kDatePattern, cutoff))
+    LogAndThrow(kError,
+                QStringLiteral("The inactive date \"") + cutoff +
+                    QStringLiteral("\" is not a date in the pattern mm/dd/yyyy; nothing was exported."),
+                kExecute);
   run_.healthHistory = flag("filterhealthhist");
   run_.customFields = flag("filtercustom");
   run_.multiCalendar = flag("multical");

@@ -29,7 +29,14 @@ enum Registration : unsigned {
   kAttendanceDateField = 32,
 };
 
-enum class Filter { None, IncludedStudent, IncludedStudentSection, IncludedSection, ReferencedConductKey };
+enum class Filter {
+  None,
+  IncludedStudent,
+  IncludedStudentSection,
+  IncludedSection,
+  ReferencedConductKey,
+  IncludedStudentReferencedConductKey,
+};
 
 // A pseudo column of Calendar and SchoolYear: yearID where the table has it, else endYear.
 inline constexpr const char *kYearLink = "$yearLink";
@@ -103,12 +110,14 @@ inline Operand Null() {
   return {};
 }
 
-// "left op right", or, with alternatives, a parenthesised group joined by OR.
+// "left op right", or, with alternatives, a parenthesised group joined by OR. A condition on a
+// column that older databases lack is left out, with a warning, where its column is missing.
 struct Condition {
   const char *left = nullptr;
   const char *op = nullptr;
   Operand right = {};
   std::vector<Condition> anyOf = {};
+  bool columnMayBeMissing = false;
 };
 
 inline Condition Where(const char *left, const char *op, Operand right) {
@@ -122,6 +131,10 @@ inline Condition NotNull(const char *left) {
 }
 inline Condition AnyOf(std::vector<Condition> alternatives) {
   return {nullptr, nullptr, {}, std::move(alternatives)};
+}
+inline Condition WhereColumnExists(Condition condition) {
+  condition.columnMayBeMissing = true;
+  return condition;
 }
 
 struct ExportDef;

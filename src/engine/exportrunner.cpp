@@ -153,7 +153,25 @@ QString ExpEngine::Literal(const Operand &operand) const {
   return {};
 }
 
+// False, with a warning, when the database lacks the column of a condition that may be left out.
+bool ExpEngine::ConditionColumnExists(const Condition &condition) {
+  const char *source = condition.anyOf.empty() ? condition.left : condition.anyOf.front().left;
+  if (FieldOf(source)) return true;
+  if (ODBCField *field = Describing().AddField(TableOf(source), ColumnOf(source), false, true)) {
+    exportFields_.emplace_back(QString::fromLatin1(source), field);
+    return true;
+  }
+  if (!planning_)
+    Log(kWarning,
+        QStringLiteral("The database has no column ") + QString::fromLatin1(source) +
+            QStringLiteral(": its condition is left out of ") +
+            (CurrentHeader() ? CurrentHeader()->name : QString()) + QLatin1Char('.'),
+        kRoutine);
+  return false;
+}
+
 void ExpEngine::AddConditionOf(const Condition &condition) {
+  if (condition.columnMayBeMissing && !ConditionColumnExists(condition)) return;
   auto add = [this](const Condition &c, const QString &conjunction, int level) {
     const QString op = QString::fromLatin1(c.op);
     if (c.right.kind == Operand::Kind::Field)
@@ -172,13 +190,16 @@ void ExpEngine::AddConditionOf(const Condition &condition) {
     add(condition.anyOf[i], i == 0 ? Conjunction() : QStringLiteral("OR"), i == last ? 0 : 1);
 }
 
-void ExpEngine::AddActiveUntil(const char *endDate, const char *opWithoutCutoff) {
+// Still active today; a cutoff only widens the set, to those who left on or after it.
+void ExpEngine::AddActiveUntil(const char *endDate, const char *opToday) {
   const bool cutoff = run_.inactiveCutoff.IsValid();
-  const QString op = QString::fromLatin1(cutoff ? ">=" : opWithoutCutoff);
-  const QString literal = SQLDate(cutoff ? run_.inactiveCutoff : run_.today);
   ODBCField *field = ConditionField(endDate);
   Describing().AddCondition(Conjunction(), field, QStringLiteral("IS"), QStringLiteral("NULL"), 1);
-  Describing().AddCondition(QStringLiteral("OR"), field, op, literal, 0);
+  Describing().AddCondition(QStringLiteral("OR"), field, QString::fromLatin1(opToday), SQLDate(run_.today),
+                            cutoff ? 1 : 0);
+  if (cutoff)
+    Describing().AddCondition(QStringLiteral("OR"), field, QStringLiteral(">="), SQLDate(run_.inactiveCutoff),
+                              0);
 }
 
 void ExpEngine::AddBlock(const Block &block) {
@@ -306,6 +327,8 @@ RowFilter ExpEngine::FilterOf(Filter filter) {
       return [this] { return IsIncludedSection(); };
     case Filter::ReferencedConductKey:
       return [this] { return IsReferencedConductKey(); };
+    case Filter::IncludedStudentReferencedConductKey:
+      return [this] { return IsIncludedStudent() && IsReferencedConductKey(); };
   }
   return {};
 }

@@ -17,30 +17,37 @@ void DelimitedOutput::write(const QByteArray &bytes) {
     file_.Write(bytes);
 }
 
+DelimitedOutput::DelimitedOutput(PublishedFile &file, char separator, Repeats repeats)
+    : file_(file),
+      separator_(separator),
+      written_(repeats == Repeats::Dropped ? std::make_unique<UniqueLines>() : nullptr) {}
+
 void DelimitedOutput::WriteValue(const QString &value) {
-  if (held_) {
-    if (!lineStart_) held_->Append(separator_);
-    held_->Append(ToSingleByte(value));
-    lineStart_ = false;
-    return;
-  }
-  QByteArray bytes;
-  bytes.reserve(value.size() + 1);
-  if (!lineStart_) bytes.append(separator_);
-  bytes.append(ToSingleByte(value));
-  write(bytes);
+  if (!lineStart_) line_.append(separator_);
+  line_.append(ToSingleByte(value));
   lineStart_ = false;
 }
 
 void DelimitedOutput::EndLine() {
-  write(QByteArrayLiteral("\r\n"));
+  line_.append("\r\n");
+  // An empty line (an end-line column command) carries no record and is kept as written.
+  if (!written_ || line_.size() == 2 || written_->IsNew(line_)) write(line_);
+  line_.clear();
   lineStart_ = true;
 }
 
 void DelimitedOutput::WriteText(const QString &text) {
   if (held_) throw XException(QStringLiteral("Text cannot be written between sorted rows."));
-  file_.Write(ToSingleByte(text));
+  file_.Write(line_ + ToSingleByte(text));
+  line_.clear();
   lineStart_ = true;
+}
+
+// Values of a line not yet ended belong to the row that ends now.
+void DelimitedOutput::flushLine() {
+  if (line_.isEmpty()) return;
+  write(line_);
+  line_.clear();
 }
 
 void DelimitedOutput::BeginSortedRows() {
@@ -48,16 +55,20 @@ void DelimitedOutput::BeginSortedRows() {
 }
 
 void DelimitedOutput::EndRow() {
-  if (held_) held_->EndRow();
+  if (!held_) return;
+  flushLine();
+  held_->EndRow();
 }
 
 void DelimitedOutput::EndSortedRows() {
   if (!held_) return;
+  flushLine();
   SortedRows rows = std::move(*held_);
   held_.reset();
   rows.ForEachPiece(kPieceBytes, [this](const QByteArray &piece) { file_.Write(piece); });
 }
 
 void DelimitedOutput::DropSortedRows() {
+  if (held_) line_.clear();
   held_.reset();
 }

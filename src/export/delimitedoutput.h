@@ -1,19 +1,26 @@
 // Tab-separated rows into a published file: a separator before every value but the first of a
 // line, CR LF at each line end, text turned into single bytes, nothing quoted or escaped. Between
 // BeginSortedRows and EndSortedRows the rows are held and written in the byte order of their text,
-// so the file is the same whatever order the database returned its records in.
+// so the file is the same whatever order the database returned its records in. A table file's
+// output writes each distinct line once: records that differ only in columns the file does not
+// hold (a student's second enrollment, say) would otherwise repeat a line.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "sortedrows.h"
+#include "uniquelines.h"
 
 class PublishedFile;
 
 class DelimitedOutput {
  public:
-  explicit DelimitedOutput(PublishedFile &file, char separator = '\t') : file_(file), separator_(separator) {}
+  enum class Repeats { Kept, Dropped };
+
+  explicit DelimitedOutput(PublishedFile &file, char separator = '\t', Repeats repeats = Repeats::Kept);
 
   void WriteValue(const QString &value);
   void EndLine();
@@ -31,9 +38,12 @@ class DelimitedOutput {
 
  private:
   void write(const QByteArray &bytes);
+  void flushLine();
 
   PublishedFile &file_;
   char separator_;
+  std::unique_ptr<UniqueLines> written_;  // only where repeats are dropped
+  QByteArray line_;                       // the line being written
   bool lineStart_ = true;
   std::optional<SortedRows> held_;
 };

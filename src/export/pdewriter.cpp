@@ -114,7 +114,7 @@ DelimitedOutput &PDEWriter::BeginTableOutput() {
     currentHeader_->fileName = TableFileNameForRun(header.fileName);
     tableOutput_.reset();
     tableFile_ = PublishedFile::CreateReplacing(PDEFolder() + header.fileName);
-    tableOutput_ = std::make_unique<DelimitedOutput>(*tableFile_);
+    tableOutput_ = std::make_unique<DelimitedOutput>(*tableFile_, '\t', DelimitedOutput::Repeats::Dropped);
     Log(kDebug, QStringLiteral("Opened PDE FIle"), kWriteTable);
     return *tableOutput_;
   }

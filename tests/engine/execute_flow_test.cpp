@@ -60,8 +60,9 @@ TEST_F(ExecuteFlow, LogsTheRunValuesInOrder) {
                                 "Filter Custom Fields: False", "Default Calendar: 1011"}));
 }
 
-// A district or school without a school year, or a table that lacks a required column, fails the run
-// before anything is published: the files of the previous run stay as they were.
+// A district or school without a school year, an inactive date that is not a date, or a table that
+// lacks a required column fails the run before anything is published: the files of the previous run
+// stay as they were.
 TEST_F(ExecuteFlow, FailedRunsLeaveThePreviousRunsFilesUnchanged) {
   ASSERT_EQ(Run().toStdString(), "");
   const QMap<QString, QByteArray> before = Snapshot(out_);
@@ -72,6 +73,10 @@ TEST_F(ExecuteFlow, FailedRunsLeaveThePreviousRunsFilesUnchanged) {
   EXPECT_EQ(Snapshot(out_), before);
   EXPECT_TRUE(Run({{"school", "12"}}).contains(QStringLiteral("No active school year")));
   EXPECT_EQ(Snapshot(out_), before);
+  for (const char *date : {"13/45/2026", "2026-11-01", "soon"}) {
+    EXPECT_TRUE(Run({{"inactivedate", date}}).contains(QStringLiteral("inactive date"))) << date;
+    EXPECT_EQ(Snapshot(out_), before) << date;
+  }
 
   ASSERT_TRUE(icbtest::SqliteExec(db_, QStringLiteral("ALTER TABLE Period DROP COLUMN seq")));
   EXPECT_FALSE(Run().isEmpty());

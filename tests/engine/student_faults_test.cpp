@@ -193,6 +193,27 @@ TEST_F(ChangedSchool, AnOptionalColumnTheDatabaseLacksLeavesItsImportColumnOut) 
   }
 }
 
+// An older database without the end dates of relationships and teacher assignments: the run
+// writes every relationship and assignment as current, with one warning per export that leaves
+// the condition out (the single-calendar set: the three contact exports and Teacher Sections; the
+// multi-calendar set adds its five teacher joins and four non-staff checks).
+TEST_F(ChangedSchool, AConditionColumnTheDatabaseLacksIsLeftOutWithOneWarningPerExport) {
+  Change(
+      QStringLiteral("ALTER TABLE \"RelatedPair\" DROP COLUMN \"endDate\";"
+                     "ALTER TABLE \"Teacher\" DROP COLUMN \"endDate\";"));
+  for (const bool multiCalendar : {false, true}) {
+    SCOPED_TRACE(multiCalendar);
+    QDir(Out()).removeRecursively();
+    warnings_.clear();
+    ASSERT_EQ(Run({{QStringLiteral("multical"), multiCalendar ? QStringLiteral("true") : QString()}}),
+              QString());
+    EXPECT_EQ(warnings_.filter(QStringLiteral("RP.endDate: its condition is left out")).size(), 3);
+    EXPECT_EQ(warnings_.filter(QStringLiteral("TCH.endDate: its condition is left out")).size(),
+              multiCalendar ? 10 : 1);
+    EXPECT_TRUE(Written(QStringLiteral("StudentCon.pef")).contains("990701\t1002"));
+  }
+}
+
 struct MissingHealthTable {
   const char *table;
   const char *flag;  // "true" or empty

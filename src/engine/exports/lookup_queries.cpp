@@ -55,7 +55,8 @@ const ExportDef &AttendanceCodesLut() {
   return definition;
 }
 
-// Sections of the school's calendars in the run's year that have a course and a roster row.
+// Sections of the active trial of the school's calendars in the run's year that have a course and a
+// roster row.
 const ExportDef &IncludedSectionsLut() {
   static const ExportDef definition{
       .title = "Included Sections LUT",
@@ -63,11 +64,14 @@ const ExportDef &IncludedSectionsLut() {
                  {"v_CourseInfo", "CRS"},
                  {"Calendar", "CAL"},
                  {"SchoolYear", "Y"},
-                 {"Roster", "R"}},
+                 {"Roster", "R"},
+                 {"Trial", "TR"}},
       .columns = {QueryOnly("S.sectionID", kRequired, kSectionField)},
       .joins = {{"S.calendarID", "CAL.calendarID"},
                 {"CRS.courseID", "S.courseID"},
-                {"R.sectionID", "S.sectionID"}},
+                {"R.sectionID", "S.sectionID"},
+                {"S.trialID", "TR.trialID"}},
+      .where = {Where("TR.active", "=", Number(1))},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
   };

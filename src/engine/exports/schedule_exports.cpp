@@ -1,12 +1,16 @@
 // The school's schedule skeleton and its sections: attendance codes, bell schedules, the calendar,
 // tumbles, periods, days, terms, sections, their placements and teachers. Each calendar is one of
-// the school's in the run's year (the calendar-year block).
+// the school's in the run's year (the calendar-year block); each section one of the active trial.
 #include "exports.h"
 #include "getters.h"
+#include "student_columns.h"
 
 using namespace exportdef;
 
 namespace exports {
+
+// The sections of the schedule in use: a draft trial's sections are not exported.
+static const Condition kActiveTrial = Where("TR.active", "=", Number(1));
 
 const ExportDef &AttendanceCodes() {
   static const ExportDef definition{
@@ -144,10 +148,14 @@ const ExportDef &Sections() {
       .tables = {{"v_CourseSection", "SEC"},
                  {"v_CourseInfo", "CRS"},
                  {"Calendar", "CAL"},
-                 {"SchoolYear", "YEAR"}},
+                 {"SchoolYear", "YEAR"},
+                 {"Trial", "TR"}},
       .columns = {Out("SEC.sectionID", "SecKey", nullptr, kRequired, kSectionField),
                   Out("CRS.courseName", "SecName", nullptr, kRequired), Out("SEC.roomName", "SecRoomNum")},
-      .joins = {{"SEC.courseID", "CRS.courseID"}, {"SEC.calendarID", "CAL.calendarID"}},
+      .joins = {{"SEC.courseID", "CRS.courseID"},
+                {"SEC.calendarID", "CAL.calendarID"},
+                {"SEC.trialID", "TR.trialID"}},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "YEAR")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -180,7 +188,7 @@ const ExportDef &SectionSchedules() {
                 {"SS.calendarID", "CAL.calendarID"},
                 {"SP.trialID", "TR.trialID"},
                 {"S.trialID", "TR.trialID"}},
-      .where = {Where("TR.active", "=", Number(1))},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -210,6 +218,7 @@ const ExportDef &SectionPrimaryTeachers() {
                 {"SEC.courseID", "CRS.courseID"},
                 {"SEC.calendarID", "CAL.calendarID"},
                 {"S.trialID", "TR.trialID"}},
+      .where = {kActiveTrial},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,
@@ -217,6 +226,7 @@ const ExportDef &SectionPrimaryTeachers() {
   return definition;
 }
 
+// The section's current teachers: one taken off the section before today is no longer its staff.
 const ExportDef &TeacherSections() {
   static const ExportDef definition{
       .title = "Teacher Sections",
@@ -226,7 +236,8 @@ const ExportDef &TeacherSections() {
                  {"Calendar", "CAL"},
                  {"SchoolYear", "Y"},
                  {"Teacher", "TCH"},
-                 {"ScheduleStructure", "SSTRUCT"}},
+                 {"ScheduleStructure", "SSTRUCT"},
+                 {"Trial", "TR"}},
       .columns = {Out("SEC.sectionID", "SecKey", nullptr, kRequired, kSectionField),
                   Out("TCH.personID", "SecStaffRef", get::StaffMemberKey),
                   Out("SSTRUCT.structureID", "SecCalRef", nullptr, kOptional, kStructureField)},
@@ -234,7 +245,9 @@ const ExportDef &TeacherSections() {
                 {"TCH.trialID", "SEC.trialID"},
                 {"SEC.courseID", "CRS.courseID"},
                 {"SEC.calendarID", "CAL.calendarID"},
-                {"SSTRUCT.calendarID", "CAL.calendarID"}},
+                {"SSTRUCT.calendarID", "CAL.calendarID"},
+                {"SEC.trialID", "TR.trialID"}},
+      .where = {kActiveTrial, CurrentWhereDated("TCH.endDate")},
       .blocks = {CalendarYear("CAL", "Y")},
       .distinct = true,
       .filter = Filter::IncludedSection,

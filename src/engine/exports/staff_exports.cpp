@@ -14,8 +14,8 @@
 #include "student_getters.h"
 
 using namespace exportdef;
-using exports::AddressColumns, exports::CurrentHouseholdAddress, exports::HouseholdJoins, exports::Joined,
-    exports::WithHouseholdTables, exports::ContactColumns;
+using exports::AddressColumns, exports::CurrentHouseholdAddress, exports::CurrentWhereDated,
+    exports::HouseholdJoins, exports::Joined, exports::WithHouseholdTables, exports::ContactColumns;
 
 namespace {
 
@@ -25,9 +25,9 @@ constexpr size_t kLastColumn = static_cast<size_t>(-1);
 // The active staff members of the run's school.
 const std::vector<Block> kActiveStaffOfSchool = {School("STAFF"), StaffActive("STAFF")};
 
-// A teacher (STAFF) of a section in one of the school's calendars of the run's year: the
-// multi-calendar variants join it, the non-staff variants require that there be none, so every
-// active staff member of the school is in exactly one of the two sets.
+// A teacher (STAFF) of a section in one of the school's calendars of the run's year, whose
+// assignment has not ended: the multi-calendar variants join it, the non-staff variants require
+// that there be none, so every active staff member of the school is in exactly one of the two sets.
 const ExportDef &TeachingInTheSchoolYear() {
   static const ExportDef definition{
       .title = "Teaching in the school year",
@@ -41,6 +41,7 @@ const ExportDef &TeachingInTheSchoolYear() {
                 {"TCH.sectionID", "SEC.sectionID"},
                 {"SEC.calendarID", "CAL.calendarID"},
                 {"SSTRUCT.calendarID", "CAL.calendarID"}},
+      .where = {CurrentWhereDated("TCH.endDate")},
       .blocks = {CalendarYear("CAL", "YEAR")},
   };
   return definition;
@@ -71,6 +72,7 @@ ExportDef MultiCalendar(ExportDef definition, const char *title, size_t calendar
   for (const Table &table : teaching.tables)
     if (!HasTable(definition.tables, table)) definition.tables.push_back(table);
   definition.joins.insert(definition.joins.end(), teaching.joins.begin(), teaching.joins.end());
+  definition.where.insert(definition.where.end(), teaching.where.begin(), teaching.where.end());
   for (const Block &block : teaching.blocks)
     if (!HasBlock(definition.blocks, block)) definition.blocks.push_back(block);
   const size_t at = std::min(calendarColumnAt, definition.columns.size());

@@ -35,6 +35,12 @@ inline exportdef::Condition NotEndedBeforeToday(const char *endDate) {
                            exportdef::Where(endDate, ">=", exportdef::Run(exportdef::RunValue::Today))});
 }
 
+// A relationship or assignment that has not ended before today. A database that keeps no end date
+// for it has every row current.
+inline exportdef::Condition CurrentWhereDated(const char *endDate) {
+  return exportdef::WhereColumnExists(NotEndedBeforeToday(endDate));
+}
+
 inline std::vector<exportdef::Column> Joined(std::initializer_list<std::vector<exportdef::Column>> parts) {
   std::vector<exportdef::Column> columns;
   for (const auto &part : parts) columns.insert(columns.end(), part.begin(), part.end());

@@ -39,7 +39,7 @@ ExportDef StudentAddress(const char *title, const char *file, const char *type, 
   };
 }
 
-// A contact's current household address of one kind (mailing or not), not secondary.
+// A current contact's current household address of one kind (mailing or not), not secondary.
 ExportDef ContactAddress(const char *title, const char *file, const AddressHeaders &headers,
                          Getter streetLine, long long mailing) {
   return ExportDef{
@@ -60,8 +60,8 @@ ExportDef ContactAddress(const char *title, const char *file, const AddressHeade
                 {"HM.personID", "CON.personID"},
                 {"HL.householdID", "HM.householdID"},
                 {"A.addressID", "HL.addressID"}},
-      .where = {IsNull("HM.endDate"), IsNull("HL.endDate"), Where("HL.secondary", "=", Number(0)),
-                Where("HL.mailing", "=", Number(mailing))},
+      .where = {CurrentWhereDated("RP.endDate"), IsNull("HM.endDate"), IsNull("HL.endDate"),
+                Where("HL.secondary", "=", Number(0)), Where("HL.mailing", "=", Number(mailing))},
       .blocks = EnrolledIn("STU"),
       .distinct = true,
       .filter = Filter::IncludedStudent,
@@ -140,7 +140,8 @@ const ExportDef &StudentPhoneNumbers() {
   return definition;
 }
 
-// The student's related persons who belong to a household now; names from their identity.
+// The student's current relationships (a former step-parent is no contact) with persons who belong
+// to a household now; names from their identity.
 const ExportDef &StudentContacts() {
   static const ExportDef definition{
       .title = "Student Contacts",
@@ -162,7 +163,7 @@ const ExportDef &StudentContacts() {
                 {"RP.personID2", "CON.personID"},
                 {"HM.personID", "CON.personID"},
                 {"I.personID", "CON.personID"}},
-      .where = {IsNull("HM.endDate")},
+      .where = {CurrentWhereDated("RP.endDate"), IsNull("HM.endDate")},
       .blocks = EnrolledIn("STU"),
       .distinct = true,
       .filter = Filter::IncludedStudent,

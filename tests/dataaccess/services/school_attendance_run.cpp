@@ -44,8 +44,11 @@ bool SchoolAttendanceRun::OpenTable() {
 
 void SchoolAttendanceRun::DescribeAttendanceQuery() {
   const ODBCTable *marks = AddTable(QStringLiteral("Attendance"), QStringLiteral("PERATT"));
-  AddOutputField(marks, QStringLiteral("personID"), Getter(&DataAccessBase::ColOneLine), 0,
-                 QStringLiteral("AttStdRef"));
+  const ODBCField *person = AddOutputField(
+      marks, QStringLiteral("personID"), Getter(&DataAccessBase::ColOneLine), 0, QStringLiteral("AttStdRef"));
+  // Every mark of the school file but the canary rows (keys from 990000), which only the engine's
+  // scope guard reads.
+  AddCondition(QString(), person, QStringLiteral("<"), QStringLiteral("990000"));
   AddOutputField(marks, QStringLiteral("periodID"), Getter(&DataAccessBase::ColOneLine), 0,
                  QStringLiteral("AttPerRef"));
   const ODBCField *date = AddOutputField(marks, QStringLiteral("date"), Getter(&DataAccessBase::ColDate), 0,
