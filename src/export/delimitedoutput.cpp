@@ -31,7 +31,10 @@ void DelimitedOutput::WriteValue(const QString &value) {
 void DelimitedOutput::EndLine() {
   line_.append("\r\n");
   // An empty line (an end-line column command) carries no record and is kept as written.
-  if (!written_ || line_.size() == 2 || written_->IsNew(line_)) write(line_);
+  if (!written_ || line_.size() == 2 || written_->IsNew(line_))
+    write(line_);
+  else
+    ++repeatsDropped_;
   line_.clear();
   lineStart_ = true;
 }

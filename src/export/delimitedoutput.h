@@ -36,6 +36,9 @@ class DelimitedOutput {
   // Forgets the held rows without writing them.
   void DropSortedRows();
 
+  // The lines left out because the file already held them.
+  qsizetype RepeatsDropped() const { return repeatsDropped_; }
+
  private:
   void write(const QByteArray &bytes);
   void flushLine();
@@ -45,5 +48,6 @@ class DelimitedOutput {
   std::unique_ptr<UniqueLines> written_;  // only where repeats are dropped
   QByteArray line_;                       // the line being written
   bool lineStart_ = true;
+  qsizetype repeatsDropped_ = 0;
   std::optional<SortedRows> held_;
 };

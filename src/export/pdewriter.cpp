@@ -130,11 +130,13 @@ void PDEWriter::EndTableOutput(int lines) {
   if (!updateMode_) {
     Log(kDebug, QStringLiteral("Closing Table file"), kWriteTable);
     if (tableFile_) PublishOrStage(tableFile_);
+    // The summary gives the rows the file holds: a repeated line was left out.
+    const qsizetype rows = lines - (tableOutput_ ? tableOutput_->RepeatsDropped() : 0);
     tableOutput_.reset();
     tableFile_.reset();
     Log(kDebug, QStringLiteral("Closed Table File. Lines= ") + QString::number(lines), kWriteTable);
     if (currentHeader_)
-      Log(kInformational, summary_.TableWritten(currentHeader_->fileName, currentHeader_->name, lines),
+      Log(kInformational, summary_.TableWritten(currentHeader_->fileName, currentHeader_->name, rows),
           kWriteTable);
     return;
   }

@@ -210,7 +210,8 @@ TEST_P(TinySchool, DateLiteralsCompareWithDateTimeAndDateColumns) {
     ASSERT_TRUE(session_->OpenQuery()) << c.column << c.op;
     QStringList keys;
     for (bool row = session_->GetFirstRecord(); row; row = session_->GetNextRecord())
-      keys << session_->GetFieldText(key);
+      // Keys from 990000 are the school's out-of-scope rows, which the scope guard test reads.
+      if (session_->GetFieldText(key).toInt() < 990000) keys << session_->GetFieldText(key);
     EXPECT_EQ(keys, c.keys) << c.table << "." << c.column << " " << c.op << " "
                             << session_->SQLDate(c.date).toStdString();
   }

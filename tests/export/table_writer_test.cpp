@@ -297,6 +297,9 @@ TEST(TableFile, LogsEachColumnOfTheFirstRecordOnly) {
       {8, "Wrote Students.pef"},
       {8, "Finished Students table/query."},
   };
+  // The table's summary line (rows and seconds) has its own test; its seconds vary.
+  std::erase_if(writer.logs,
+                [](const auto &log) { return log.message.startsWith(QLatin1String("Table file ")); });
   ASSERT_EQ(writer.logs.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(writer.logs[i].level, expected[i].first) << i;

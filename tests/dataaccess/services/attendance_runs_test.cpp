@@ -11,6 +11,7 @@
 
 #include "bridgeconfigrecord.h"
 #include "database.h"
+#include "fullreaddates.h"
 #include "query.h"
 #include "school_attendance_run.h"
 #include "school_databases.h"
@@ -46,6 +47,14 @@ QStringList SentMarks(const QString &updateFile) {
 
 const QDate kYearStart(2026, 7, 1);
 const QDate kYearEnd(2027, 6, 30);
+
+// Records in the cache that the whole year was read the day before today, so that the next run is
+// a plain one: these tests are about the overlap, not the weekly full-year read.
+void WholeYearReadTheDayBefore(const QString &import, const QDate &today) {
+  sqlite::Database cache;
+  cache.Open(import + QStringLiteral("/Attendance/Attendance.db"), QString(), SQLITE_OPEN_READWRITE);
+  fullreaddates::Record(cache, AttendanceTable::Period, today.addDays(-1), kYearStart);
+}
 
 struct RunCase {
   const char *changeBefore;  // SQL run on the school before the run
@@ -90,6 +99,8 @@ TEST(AttendanceRuns, ThreeRunsReadFromTheSavedDateLessTheOverlapAndSendOnlyChang
   for (const RunCase &run : runs) {
     SCOPED_TRACE(run.savedUpdateDate);
     ChangeSchool(school, run.changeBefore);
+    if (QFile::exists(import + QStringLiteral("/Attendance/Attendance.db")))
+      WholeYearReadTheDayBefore(import, run.today);
     SchoolAttendanceRun task(school, import, run.today, XTime(6, 30, 0));
     ASSERT_NO_THROW(task.Run(kYearStart, kYearEnd));
 
@@ -136,6 +147,7 @@ TEST(AttendanceRuns, AWindowWhoseQueryDidNotOpenFailsTheRunAndBlanksNoMark) {
   const QString import = dir.filePath(QStringLiteral("import"));
   const QDate today(2026, 8, 12);
   SchoolAttendanceRun(school, import, QDate(2026, 8, 5), XTime(6, 30, 0)).Run(kYearStart, kYearEnd);
+  WholeYearReadTheDayBefore(import, today);
   {
     RefusedWindowRun refused(school, import, today, XTime(6, 30, 0));
     refused.refusedFrom = QDate(2026, 8, 2);  // the window of the marks of 3 and 4 August
