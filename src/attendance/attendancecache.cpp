@@ -387,8 +387,12 @@ QString AttendanceCache::DefaultFileName() {
   return QStringLiteral("Attendance.db");
 }
 
+QString AttendanceCache::PathIn(const QString &folder, const QString &fileName) {
+  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(fileName);
+}
+
 QString AttendanceCache::DatabasePathIn(const QString &folder) const {
-  return QDir(QDir(folder).filePath(QStringLiteral("Attendance"))).filePath(fileName_);
+  return PathIn(folder, fileName_);
 }
 
 void AttendanceCache::CloseKeepingPrepared() {

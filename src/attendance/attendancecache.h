@@ -54,6 +54,8 @@ class AttendanceCache {
   // the cache works on a file of another name until it publishes it. Takes effect with the next Open.
   void SetFileName(const QString &name) { fileName_ = name; }
   static QString DefaultFileName();
+  // The path of a database file of that name in folder's "Attendance" folder.
+  static QString PathIn(const QString &folder, const QString &fileName);
   // The path of the database file in folder's "Attendance" folder under the current file name.
   QString DatabasePathIn(const QString &folder) const;
   // The path of the database file once Open has named it.

@@ -1,7 +1,6 @@
 // The writer's attendance members: the cache beside the import files, filled from the current query
 // window by window, and reset when the configuration changes. The cache itself lives in the
 // attendance layer; this file feeds it the writer's query, dates and update date.
-#include <QDir>
 #include <QFileInfo>
 
 #include "attendancewriter.h"
@@ -90,8 +89,7 @@ AttendanceHeaderSets &PDEWriter::AttendanceHeaders() {
 }
 
 QString PDEWriter::PublishedCachePath() const {
-  return QDir(QDir(PDEFolder()).filePath(QStringLiteral("Attendance")))
-      .filePath(AttendanceCache::DefaultFileName());
+  return AttendanceCache::PathIn(PDEFolder(), AttendanceCache::DefaultFileName());
 }
 
 const AttendanceReconcile &PDEWriter::Reconcile(AttendanceTable table) {
