@@ -7,17 +7,12 @@
 // - a second run started while one works stops at once with an error line naming the folder, exit
 //   code 1 and no file touched; the first, killed in the middle of its publication, neither blocks
 //   nor mixes the next run, which finishes in a whole folder.
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 
 #include <QDir>
 
-#include "bridge_process.h"
-#include "database.h"
 #include "import_folder.h"
-#include "own_school_server.h"
-#include "school_marks.h"
+#include "school_copy_run.h"
 
 namespace {
 
@@ -25,65 +20,14 @@ namespace {
 const QString kRenameStudents = QStringLiteral("UPDATE \"Student\" SET \"firstName\" = 'Zelinda'");
 const QString kDropStaffLastName = QStringLiteral("ALTER TABLE \"staffMember\" DROP COLUMN \"lastName\"");
 
-enum class Engine { Sqlite, Server };
-
-class OneRun : public ::testing::TestWithParam<Engine> {
+class OneRun : public SchoolCopyRun {
  protected:
-  void SetUp() override {
-    if (GetParam() == Engine::Server && !icbtest::OwnSchoolServer::Available())
-      GTEST_SKIP() << "no Java or HSQLDB on this machine";
-    book_.FillAtRandom();
-    if (GetParam() == Engine::Server)
-      bridge_.extraEnvironment.insert(QStringLiteral("ODBCSYSINI"), server_.OdbcFolder());
-  }
-
-  // The school made anew from the book's marks, with the statements run on it.
-  bool MakeSchool(const QStringList &statements) {
-    QString error;
-    bool made = false;
-    if (GetParam() == Engine::Sqlite) {
-      made = schoolcopy::CreateSqlite(school_, book_, error);
-      if (made) {
-        sqlite::Database school;
-        school.Open(school_, QString(), SQLITE_OPEN_READWRITE);
-        for (const QString &statement : statements) school.Execute(statement);
-      }
-    } else {
-      const QString loadFile = bridge_.path(QStringLiteral("school.hsql"));
-      made = schoolcopy::CreateServerLoadFile(loadFile, book_, error);
-      QFile file(loadFile);
-      if (made && file.open(QIODevice::Append))
-        for (const QString &statement : statements) file.write("SQL " + statement.toUtf8() + '\n');
-      file.close();
-      made = made && server_.Start({{QStringLiteral("tiny"), loadFile}});
-    }
-    EXPECT_TRUE(made) << error.toStdString();
-    return made;
-  }
-
-  // The run logs to the front-end, so that its error lines can be read.
-  QStringList Arguments() const {
-    const QString logs = QStringLiteral("--logpath=") + bridge_.path(QStringLiteral("logs"));
-    if (GetParam() == Engine::Sqlite) {
-      QStringList arguments = SchoolRunArguments(folder_, bridge_.path(QStringLiteral("logs")), school_);
-      arguments.removeAll(QStringLiteral("--log=off"));
-      return arguments;
-    }
-    return {QStringLiteral("run"),
-            QStringLiteral("--path=") + folder_,
-            logs,
-            QStringLiteral("--dsn=icb_tiny"),
-            QStringLiteral("--user=SA"),
-            QStringLiteral("--pwd=sa"),
-            QStringLiteral("--district=1"),
-            QStringLiteral("--school=10")};
-  }
+  OneRun() : SchoolCopyRun(2121) {}
 
   // A run of another school: a changed configuration, whose stale files go only with a good run.
   BridgeResult Run(const QString &school = QStringLiteral("10")) {
-    QStringList arguments = Arguments();
-    arguments.replaceInStrings(QStringLiteral("--school=10"), QStringLiteral("--school=") + school);
-    return bridge_.run(arguments);
+    return bridge_.run(Arguments(folder_).replaceInStrings(QStringLiteral("--school=10"),
+                                                           QStringLiteral("--school=") + school));
   }
 
   // Every file of the folder but the working copies and the attendance cache, which a running run
@@ -95,16 +39,10 @@ class OneRun : public ::testing::TestWithParam<Engine> {
         files.insert(name, icbtest::readBytes(folder_ + '/' + name));
     return files;
   }
-
-  icbtest::OwnSchoolServer server_{QMap<QString, QString>()};
-  BridgeProcess bridge_;
-  const QString folder_ = bridge_.path(QStringLiteral("import"));
-  const QString school_ = bridge_.path(QStringLiteral("school.db"));
-  MarkBook book_{QDate::currentDate(), 2121};
 };
 
 TEST_P(OneRun, AFailingExportChangesNoPublishedByteAndTheNextGoodRunCarriesTheName) {
-  ASSERT_TRUE(MakeSchool({}));
+  ASSERT_TRUE(MakeSchool());
   ASSERT_EQ(Run().exitCode, 0);
   ProductView view(folder_);
   view.TakeNewFiles("first run");
@@ -137,25 +75,24 @@ TEST_P(OneRun, AFailingExportChangesNoPublishedByteAndTheNextGoodRunCarriesTheNa
 }
 
 TEST_P(OneRun, ASecondRunStopsAtOnceAndAKilledRunNeitherBlocksNorMixesTheNext) {
-  ASSERT_TRUE(MakeSchool({}));
+  ASSERT_TRUE(MakeSchool());
   ASSERT_EQ(Run().exitCode, 0);
   ProductView view(folder_);
   view.TakeNewFiles("first run");
   const QMap<QString, QByteArray> reference = importfolder::TableFiles(folder_);
   book_.ChangeAtRandom();
-  ASSERT_TRUE(MakeSchool({}));
+  ASSERT_TRUE(MakeSchool());
 
   // The first run is held in the middle of its publication, before its update file takes its name.
-  bridge_.extraEnvironment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(ICB_PAUSE_RENAME_LIBRARY));
-  bridge_.extraEnvironment.insert(QStringLiteral("ICB_PAUSE_RENAME_SUFFIX"), QStringLiteral(".PDU"));
-  bridge_.extraEnvironment.insert(QStringLiteral("ICB_PAUSE_RENAME_AT"), QStringLiteral("before"));
-  bridge_.extraEnvironment.insert(QStringLiteral("ICB_PAUSE_RENAME_MS"), QStringLiteral("60000"));
+  const QMap<QString, QString> environment = bridge_.extraEnvironment;
+  bridge_.extraEnvironment.insert({{"LD_PRELOAD", ICB_PAUSE_RENAME_LIBRARY},
+                                   {"ICB_PAUSE_RENAME_SUFFIX", ".PDU"},
+                                   {"ICB_PAUSE_RENAME_AT", "before"},
+                                   {"ICB_PAUSE_RENAME_MS", "60000"}});
   QProcess first;
   first.setReadChannel(QProcess::StandardError);
-  bridge_.start(first, Arguments());
-  for (const char *name :
-       {"LD_PRELOAD", "ICB_PAUSE_RENAME_SUFFIX", "ICB_PAUSE_RENAME_AT", "ICB_PAUSE_RENAME_MS"})
-    bridge_.extraEnvironment.remove(QLatin1String(name));
+  bridge_.start(first, Arguments(folder_));
+  bridge_.extraEnvironment = environment;
   ASSERT_TRUE(first.waitForStarted());
   bool paused = false;
   while (!paused && first.state() != QProcess::NotRunning) {
@@ -184,9 +121,6 @@ TEST_P(OneRun, ASecondRunStopsAtOnceAndAKilledRunNeitherBlocksNorMixesTheNext) {
   EXPECT_EQ(importfolder::SentMarks(folder_), view.Codes());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEngines, OneRun, ::testing::Values(Engine::Sqlite, Engine::Server),
-                         [](const ::testing::TestParamInfo<Engine> &info) {
-                           return info.param == Engine::Sqlite ? "Sqlite" : "Server";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothEngines, OneRun, ::testing::Values(Engine::Sqlite, Engine::Server), EngineName);
 
 }  // namespace

@@ -3,14 +3,10 @@
 // with --reconcile, and by themselves through a plain run eight days later. Each such run sends
 // exactly the corrections, the run after it sends none of them again, and the update files applied
 // in order give what a first run on the corrected school sends.
-#include <gtest/gtest.h>
-
 #include <QRegularExpression>
 
-#include "bridge_process.h"
 #include "import_folder.h"
-#include "own_school_server.h"
-#include "school_marks.h"
+#include "school_copy_run.h"
 
 namespace {
 
@@ -53,47 +49,24 @@ int ProgressOverrun(const QByteArray &output) {
   return int(output.count("\ninc_progress\t")) - total.match(QString::fromUtf8(output)).captured(1).toInt();
 }
 
-struct Engine {
-  const char *name;
-  bool server;
-};
-
-class Reconcile : public ::testing::TestWithParam<Engine> {
+class Reconcile : public SchoolCopyRun {
  protected:
+  Reconcile() : SchoolCopyRun(2323) {}
+
   void SetUp() override {
-    if (GetParam().server && !icbtest::OwnSchoolServer::Available())
-      GTEST_SKIP() << "no Java or HSQLDB on this machine";
-    book_.FillAtRandom();
+    SchoolCopyRun::SetUp();
+    if (IsSkipped()) return;
     corrections_ = ReadCorrections(book_.Today());
     for (const Correction &correction : corrections_) book_.Put(correction.before);
-    ASSERT_TRUE(PublishSchool());
-    if (GetParam().server)
-      bridge_.extraEnvironment.insert(QStringLiteral("ODBCSYSINI"), server_.OdbcFolder());
-  }
-
-  // The school database as the book stands.
-  bool PublishSchool() {
-    QString error;
-    const bool server = GetParam().server;
-    const QString file = bridge_.path(server ? QStringLiteral("school.hsql") : QStringLiteral("school.db"));
-    const bool written = server ? schoolcopy::CreateServerLoadFile(file, book_, error)
-                                : schoolcopy::CreateSqlite(file, book_, error);
-    EXPECT_TRUE(written) << error.toStdString();
-    return written && (!server || server_.Start({{QStringLiteral("tiny"), file}}));
+    ASSERT_TRUE(MakeSchool());
   }
 
   // A run into folder, on a clock daysLater ahead; its standard output, with the log lines.
   QByteArray Run(const QString &folder, const QStringList &switches = {}, int daysLater = 0) {
-    const bool server = GetParam().server;
-    QStringList arguments =
-        SchoolRunArguments(folder, bridge_.path(QStringLiteral("logs")),
-                           server ? QStringLiteral("icb_tiny") : bridge_.path("school.db"));
-    arguments.removeLast();  // --log=off
-    if (server) arguments.replaceInStrings("--user=U", "--user=SA").replaceInStrings("--pwd=P", "--pwd=sa");
     const QMap<QString, QString> environment = bridge_.extraEnvironment;
     if (daysLater) bridge_.extraEnvironment.insert("LD_PRELOAD", ICB_SHIFT_CLOCK_LIBRARY);
     bridge_.extraEnvironment.insert("ICB_SHIFT_CLOCK_DAYS", QString::number(daysLater));
-    const BridgeResult result = bridge_.run(arguments + switches);
+    const BridgeResult result = bridge_.run(Arguments(folder) + switches);
     bridge_.extraEnvironment = environment;
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString() << result.error.toStdString();
     return result.output;
@@ -110,7 +83,7 @@ class Reconcile : public ::testing::TestWithParam<Engine> {
       expected.insert(mark.Key(), correction.after);
     }
     EXPECT_FALSE(expected.isEmpty()) << phase.toStdString();
-    EXPECT_TRUE(PublishSchool());
+    EXPECT_TRUE(MakeSchool());
     return expected;
   }
 
@@ -134,10 +107,6 @@ class Reconcile : public ::testing::TestWithParam<Engine> {
     return SentSince(folder_, before);
   }
 
-  icbtest::OwnSchoolServer server_{QMap<QString, QString>()};
-  BridgeProcess bridge_;
-  const QString folder_ = bridge_.path(QStringLiteral("import"));
-  MarkBook book_{QDate::currentDate(), 2323};
   QList<Correction> corrections_;
   ProductView view_{folder_};
 };
@@ -167,10 +136,7 @@ TEST_P(Reconcile, OldCorrectionsAreSentOnceOnRequestAndAWeekLater) {
   ExpectViewOfAFirstRun(bridge_.path(QStringLiteral("fresh-a-week-later")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Reconcile,
-                         ::testing::Values(Engine{"SQLite", false}, Engine{"Server", true}),
-                         [](const ::testing::TestParamInfo<Engine> &info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(BothEngines, Reconcile, ::testing::Values(Engine::Sqlite, Engine::Server),
+                         EngineName);
 
 }  // namespace
