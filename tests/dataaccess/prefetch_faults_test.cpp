@@ -23,7 +23,9 @@ QString Tiny() {
   return icbtest::sqliteConnectionString(QStringLiteral("tiny"));
 }
 
-std::unique_ptr<OdbcConnection> Open() {
+using Connection = std::unique_ptr<OdbcConnection>;
+
+Connection Open() {
   auto connection = std::make_unique<OdbcConnection>();
   if (!connection->Open(Tiny(), 10, false).isEmpty()) connection.reset();
   return connection;
@@ -31,48 +33,38 @@ std::unique_ptr<OdbcConnection> Open() {
 
 struct Case {
   const char *name;
-  // A connector per round: the nth call (from 0) connects a worker.
-  std::function<QueryPrefetcher::Connector(QRandomGenerator &random)> connector;
+  // How the nth call (from 0) connects a worker; delayUs is drawn at random for each round.
+  Connection (*connect)(int call, unsigned long delayUs);
   bool mayHaveRows;  // whether the result may still come from a worker
   int rounds = 1;
 };
 
-using Connection = std::unique_ptr<OdbcConnection>;
-
 const Case kCases[] = {
-    {"Refused", [](QRandomGenerator &) { return [] { return Connection(); }; }, false},
+    {"Refused", [](int, unsigned long) { return Connection(); }, false},
     {"HandleRefused",
-     [](QRandomGenerator &) {
-       return []() -> Connection { throw XException(QStringLiteral("Failed to initialize connection.")); };
+     [](int, unsigned long) -> Connection {
+       throw XException(QStringLiteral("Failed to initialize connection."));
      },
      false},
     {"ConnectionDrops",
-     [](QRandomGenerator &) {
-       return [] {
-         Connection connection = Open();
-         if (connection) connection->Close();
-         return connection;
-       };
+     [](int, unsigned long) {
+       Connection connection = Open();
+       if (connection) connection->Close();
+       return connection;
      },
      false},
     {"LoginHangs",
-     [](QRandomGenerator &) {
-       return [] {
-         QThread::sleep(3);
-         return Connection();
-       };
+     [](int, unsigned long) {
+       QThread::sleep(3);
+       return Connection();
      },
      false},
     // The second connection refused a moment after the first serves, while the reader waits.
     {"OneRefusedWhileTheOtherServes",
-     [](QRandomGenerator &random) {
-       auto calls = std::make_shared<std::atomic<int>>(0);
-       const unsigned long delayUs = random.bounded(3000);
-       return [calls, delayUs] {
-         if ((*calls)++ == 0) return Open();
-         QThread::usleep(delayUs);
-         return Connection();
-       };
+     [](int call, unsigned long delayUs) {
+       if (call == 0) return Open();
+       QThread::usleep(delayUs);
+       return Connection();
      },
      true, 300},
 };
@@ -84,10 +76,13 @@ TEST_P(PrefetchFault, ReaderRunsTheTextItselfWithinTheTimeOut) {
   QRandomGenerator random(21);
   const QString names = QString::fromLatin1(kStudentNamesQuery);
   for (int round = 0; round < c.rounds && !HasFailure(); ++round) {
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    const unsigned long delayUs = random.bounded(3000);
     QElapsedTimer timer;
     timer.start();
     {
-      QueryPrefetcher ahead(Tiny(), 10, false, kTimeoutSeconds, 2, 2, c.connector(random));
+      QueryPrefetcher ahead(Tiny(), 10, false, kTimeoutSeconds, 2, 2,
+                            [&c, calls, delayUs] { return c.connect((*calls)++, delayUs); });
       ahead.Announce(names);
       ahead.Announce(names + QStringLiteral(" "));
       std::unique_ptr<RecordSet> rows = ahead.Take(names);
