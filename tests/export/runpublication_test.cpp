@@ -33,6 +33,14 @@ void Put(const QString &path, const QByteArray &bytes) {
   file.write(bytes);
 }
 
+const QMap<QString, QByteArray> kBefore = {{"A.pef", "old A"},
+                                           {"B.pef", "old B"},
+                                           {"ICB.PDE", "old control"},
+                                           {"Update 1.PDU", "old update"},
+                                           {"DAT/x", "old dat"}};
+const QMap<QString, QByteArray> kAfter = {
+    {"A.pef", "new A.pef"}, {"B.pef", "new B.pef"}, {"ICB.PDE", "new ICB.PDE"}};
+
 // The previous run's folder, and a run that rewrites two table files and the control file, removes
 // a stale update file and folder, and asks to delete a file it also publishes (which must stay).
 struct Folder {
@@ -40,11 +48,7 @@ struct Folder {
   QString Path(const char *name) const { return dir.filePath(QLatin1String(name)); }
 
   Folder() {
-    Put(Path("A.pef"), "old A");
-    Put(Path("B.pef"), "old B");
-    Put(Path("ICB.PDE"), "old control");
-    Put(Path("Update 1.PDU"), "old update");
-    Put(Path("DAT/x"), "old dat");
+    for (auto it = kBefore.cbegin(); it != kBefore.cend(); ++it) Put(dir.filePath(it.key()), it.value());
   }
 
   void Stage(RunPublication &run) const {
@@ -58,14 +62,6 @@ struct Folder {
     run.DeleteOnCommit(Path("A.pef"));
   }
 };
-
-const QMap<QString, QByteArray> kBefore = {{"A.pef", "old A"},
-                                           {"B.pef", "old B"},
-                                           {"ICB.PDE", "old control"},
-                                           {"Update 1.PDU", "old update"},
-                                           {"DAT/x", "old dat"}};
-const QMap<QString, QByteArray> kAfter = {
-    {"A.pef", "new A.pef"}, {"B.pef", "new B.pef"}, {"ICB.PDE", "new ICB.PDE"}};
 
 TEST(RunPublication, ACommitCutShortAtAnyStepIsFinishedByTheNextRun) {
   constexpr int kSteps = 5;  // two deletions, three renames
