@@ -22,6 +22,8 @@ QList<QByteArray> RandomRows(QRandomGenerator &random) {
   return rows;
 }
 
+// Every other round leaves its last row without a row end: bytes after the last row end are one
+// more row, sorted with the others.
 TEST(SortedRows, HandsOnEveryRowInByteOrderWhateverTheOrderTheyCameIn) {
   QRandomGenerator random(20261209);
   for (int round = 0; round < 200; ++round) {
@@ -29,36 +31,27 @@ TEST(SortedRows, HandsOnEveryRowInByteOrderWhateverTheOrderTheyCameIn) {
     if (round % 3 == 0) std::sort(rows.begin(), rows.end());  // already in order
     QList<QByteArray> expected = rows;
     std::sort(expected.begin(), expected.end());
+    const bool openLast = round % 2 == 1 && !rows.isEmpty() && !rows.last().isEmpty();
 
     SortedRows held;
-    for (const QByteArray &row : rows) {
-      held.Append(row);
-      held.EndRow();
-    }
+    const auto hold = [&] {
+      for (qsizetype i = 0; i < rows.size(); ++i) {
+        held.Append(rows[i]);
+        if (!openLast || i + 1 < rows.size()) held.EndRow();
+      }
+    };
+    hold();
     QList<QByteArray> seen;
     held.ForEach([&](QByteArrayView row) { seen << row.toByteArray(); });
     ASSERT_EQ(seen, expected) << "round " << round;
     EXPECT_EQ(held.Rows(), 0);
+    held.ForEach([&](QByteArrayView) { ADD_FAILURE() << "no rows were held, round " << round; });
 
-    for (const QByteArray &row : rows) {
-      held.Append(row);
-      held.EndRow();
-    }
+    hold();
     QByteArray pieces;
     held.ForEachPiece(16, [&](const QByteArray &piece) { pieces += piece; });
     EXPECT_EQ(pieces, expected.join()) << "round " << round;
   }
-}
-
-TEST(SortedRows, BytesAfterTheLastRowEndAreOneMoreRow) {
-  SortedRows held;
-  held.Append(QByteArrayView("b"));
-  held.EndRow();
-  held.Append(QByteArrayView("a"));
-  QList<QByteArray> seen;
-  held.ForEach([&](QByteArrayView row) { seen << row.toByteArray(); });
-  EXPECT_EQ(seen, (QList<QByteArray>{"a", "b"}));
-  held.ForEach([&](QByteArrayView) { ADD_FAILURE() << "no rows were held"; });
 }
 
 }  // namespace
