@@ -3,14 +3,13 @@
 // view whose rows fail to read with an Oracle lost-connection text, which the layer classifies as
 // a lost connection.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "database.h"
 #include "expengine.h"
 #include "school_databases.h"
+#include "tiny_run.h"
 
 namespace {
 
@@ -29,14 +28,10 @@ TEST(LostListQuery, ListFailsWithItsMessage) {
     const QString school = dir.filePath(QStringLiteral("school.db"));
     ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), school));
     QFile::setPermissions(school, QFile::ReadOwner | QFile::WriteOwner);
-    {
-      sqlite::Database database;
-      database.Open(school, QString(), SQLITE_OPEN_READWRITE);
-      database.Execute(
-          QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%1_rows\"; CREATE VIEW \"%1\" AS SELECT * "
-                         "FROM \"%1_rows\" WHERE json_extract('{}', 'ORA-03113') IS NULL")
-              .arg(QLatin1String(c.table)));
-    }
+    ASSERT_TRUE(icbtest::SqliteExec(
+        school, QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%1_rows\"; CREATE VIEW \"%1\" AS SELECT * "
+                               "FROM \"%1_rows\" WHERE json_extract('{}', 'ORA-03113') IS NULL")
+                    .arg(QLatin1String(c.table))));
     const ParameterMap parameters{
         {"dsn", school}, {"user", "u"}, {"pwd", "p"}, {"district", "1"}, {"school", "10"}};
     ExpEngine engine;
