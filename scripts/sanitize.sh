@@ -36,7 +36,7 @@ for run in "${runs[@]}"; do
   echo "== $run: testing"
   # A finding ends its process with an error, so the test that found it fails.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
-  LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp" \
+  LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   TSAN_OPTIONS="suppressions=$root/tests/sanitizers/tsan.supp:second_deadlock_stack=1:exitcode=66" \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 3600 ${labels:+-L "$labels"} ||

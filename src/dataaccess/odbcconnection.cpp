@@ -3,6 +3,18 @@
 
 #include <sqlucode.h>
 
+#include <mutex>
+
+namespace {
+// psqlODBC sets and restores the C library's locale while it connects, and setlocale is not
+// thread-safe: two connections opened at once on two threads had one of them read a locale name
+// the other had just freed. Connections are therefore opened one at a time in the process.
+std::mutex &connectMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+}  // namespace
+
 OdbcConnection::OdbcConnection() : environment_(odbc::SharedEnvironment()) {
   connection_ = odbc::Handle(SQL_HANDLE_DBC, environment_->get());
 }
@@ -23,9 +35,11 @@ QString OdbcConnection::Open(const QString &odbcConnectionString, int loginTimeo
   std::u16string wide = odbc::ToWide(odbcConnectionString);
   SQLWCHAR completed[1024] = {};
   SQLSMALLINT completedLength = 0;
+  std::unique_lock oneAtATime(connectMutex());
   const SQLRETURN rc = SQLDriverConnectW(
       connection_.get(), nullptr, reinterpret_cast<SQLWCHAR *>(wide.data()), SQLSMALLINT(wide.size()),
       completed, SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT);
+  oneAtATime.unlock();
   if (!odbc::Succeeded(rc)) return odbc::DiagnosticText(connection_, rc, "SQLDriverConnect");
   open_ = true;
   return {};
