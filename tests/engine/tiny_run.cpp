@@ -1,8 +1,9 @@
 // The engine runs of the end-to-end engine tests.
 #include "tiny_run.h"
 
-#include <QProcess>
 #include <algorithm>
+
+#include "run_to_end.h"
 
 namespace icbtest {
 
@@ -49,10 +50,7 @@ QList<QByteArray> SortedLines(const QByteArray &bytes) {
 }
 
 bool SqliteExec(const QString &db, const QString &statement) {
-  QProcess sqlite;
-  sqlite.start(QStringLiteral("sqlite3"), {db, statement});
-  return sqlite.waitForFinished(30000) && sqlite.exitStatus() == QProcess::NormalExit &&
-         sqlite.exitCode() == 0;
+  return RunToEnd(QStringLiteral("sqlite3"), {db, statement}, 30000) == 0;
 }
 
 }  // namespace icbtest

@@ -4,8 +4,8 @@
 #include <signal.h>
 
 #include <QFile>
-#include <QProcess>
 
+#include "run_to_end.h"
 #include "test_support.h"
 
 namespace icbtest {
@@ -53,9 +53,7 @@ bool OwnSchoolServer::Start(const QMap<QString, QString> &loadFiles) {
                            QStringLiteral("--sqliteodbc"),
                            QStringLiteral(ICB_SQLITEODBC_DRIVER)};
   for (auto it = loadFiles.cbegin(); it != loadFiles.cend(); ++it) arguments << it.key() + '=' + it.value();
-  QProcess start;
-  start.start(QStringLiteral("python3"), arguments);
-  if (!start.waitForFinished(120000) || start.exitCode() != 0) return false;
+  if (RunToEnd(QStringLiteral("python3"), arguments, 120000) != 0) return false;
   pid_ = FirstLine(state_.filePath(QStringLiteral("server.pid"))).toLongLong();
   return pid_ > 0;
 }
