@@ -81,8 +81,9 @@ TEST_P(PrefetchFault, ReaderRunsTheTextItselfWithinTheTimeOut) {
     QElapsedTimer timer;
     timer.start();
     {
+      // By value: a worker left in a hanging login outlives the test and its parameters.
       QueryPrefetcher ahead(Tiny(), 10, false, kTimeoutSeconds, 2, 2,
-                            [&c, calls, delayUs] { return c.connect((*calls)++, delayUs); });
+                            [connect = c.connect, calls, delayUs] { return connect((*calls)++, delayUs); });
       ahead.Announce(names);
       ahead.Announce(names + QStringLiteral(" "));
       std::unique_ptr<RecordSet> rows = ahead.Take(names);
