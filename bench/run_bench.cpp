@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "bench_server.h"
 #include "bridge_run.h"
@@ -91,6 +92,20 @@ BridgeRunResult runInto(const Target &target, const QString &folder, const QStri
   return RunBridge(request);
 }
 
+// Runs one after another into one fresh folder, each with its switches and a log folder of its own;
+// none when one of them fails.
+std::vector<BridgeRunResult> runsIntoOneFolder(const Target &target,
+                                               const std::vector<QStringList> &switches) {
+  QTemporaryDir output;
+  std::vector<BridgeRunResult> runs;
+  for (const QStringList &extra : switches) {
+    QTemporaryDir logs;
+    runs.push_back(runInto(target, output.path(), logs.path(), extra));
+    if (runs.back().exitCode != 0) return {};
+  }
+  return runs;
+}
+
 FloorResult floorOf(const Target &target, const QStringList &statements) {
   FetchFloor floor(target.floorConnection);
   return floor.Run(statements);
@@ -151,13 +166,12 @@ void SecondRun(benchmark::State &state, Engine engine, School school) {
   int firstWindows = 0, secondWindows = 0;
   for (auto _ : state) {
     for (int turn = 0; turn < turns(); ++turn) {
-      QTemporaryDir output, firstLogs, secondLogs;
-      const BridgeRunResult one = runInto(target, output.path(), firstLogs.path());
-      const BridgeRunResult two = runInto(target, output.path(), secondLogs.path());
-      if (one.exitCode != 0 || two.exitCode != 0) {
+      const std::vector<BridgeRunResult> runs = runsIntoOneFolder(target, {{}, {}});
+      if (runs.empty()) {
         state.SkipWithError("a run failed");
         return;
       }
+      const BridgeRunResult &one = runs[0], &two = runs[1];
       firstRows = floorOf(target, one.statements);
       secondRows = floorOf(target, two.statements);
       if (!firstRows.connected || !secondRows.connected) {
@@ -192,15 +206,13 @@ void ReconcileRun(benchmark::State &state, Engine engine, School school) {
   int plainWindows = 0, reconcileWindows = 0;
   for (auto _ : state) {
     for (int turn = 0; turn < turns(); ++turn) {
-      QTemporaryDir output, firstLogs, plainLogs, reconcileLogs;
-      const BridgeRunResult first = runInto(target, output.path(), firstLogs.path());
-      const BridgeRunResult second = runInto(target, output.path(), plainLogs.path());
-      const BridgeRunResult third =
-          runInto(target, output.path(), reconcileLogs.path(), {QStringLiteral("--reconcile")});
-      if (first.exitCode != 0 || second.exitCode != 0 || third.exitCode != 0) {
+      const std::vector<BridgeRunResult> runs =
+          runsIntoOneFolder(target, {{}, {}, {QStringLiteral("--reconcile")}});
+      if (runs.empty()) {
         state.SkipWithError("a run failed");
         return;
       }
+      const BridgeRunResult &second = runs[1], &third = runs[2];
       plain = std::min(plain, second.seconds);
       reconcile = std::min(reconcile, third.seconds);
       plainWindows = attendanceWindows(second.statements);
