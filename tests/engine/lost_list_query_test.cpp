@@ -4,7 +4,6 @@
 // a lost connection.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "expengine.h"
@@ -26,9 +25,7 @@ TEST(LostListQuery, ListFailsWithItsMessage) {
   for (const auto &c : cases) {
     QTemporaryDir dir;
     const QString school = dir.filePath(QStringLiteral("school.db"));
-    ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), school));
-    QFile::setPermissions(school, QFile::ReadOwner | QFile::WriteOwner);
-    ASSERT_TRUE(icbtest::SqliteExec(
+    ASSERT_TRUE(icbtest::CopyTinySchool(
         school, QStringLiteral("ALTER TABLE \"%1\" RENAME TO \"%1_rows\"; CREATE VIEW \"%1\" AS SELECT * "
                                "FROM \"%1_rows\" WHERE json_extract('{}', 'ORA-03113') IS NULL")
                     .arg(QLatin1String(c.table))));

@@ -1,9 +1,11 @@
 // The engine runs of the end-to-end engine tests.
 #include "tiny_run.h"
 
+#include <QFile>
 #include <algorithm>
 
 #include "run_to_end.h"
+#include "school_databases.h"
 
 namespace icbtest {
 
@@ -51,6 +53,12 @@ QList<QByteArray> SortedLines(const QByteArray &bytes) {
 
 bool SqliteExec(const QString &db, const QString &statement) {
   return RunToEnd(QStringLiteral("sqlite3"), {db, statement}, 30000) == 0;
+}
+
+bool CopyTinySchool(const QString &db, const QString &statement) {
+  if (!QFile::copy(schoolDbPath(QStringLiteral("tiny")), db)) return false;
+  QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+  return statement.isEmpty() || SqliteExec(db, statement);
 }
 
 }  // namespace icbtest

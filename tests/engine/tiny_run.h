@@ -34,4 +34,6 @@ namespace icbtest {
 QList<QByteArray> SortedLines(const QByteArray &bytes);
 // Runs an SQL statement on a SQLite file with the sqlite3 shell; false when it fails.
 bool SqliteExec(const QString &db, const QString &statement);
+// A writable copy of the tiny school at db, with statement (when given) run on it; false when either fails.
+bool CopyTinySchool(const QString &db, const QString &statement = {});
 }  // namespace icbtest
