@@ -29,8 +29,7 @@ class ExecuteFlow : public ::testing::Test {
  protected:
   void SetUp() override {
     db_ = dir_.filePath(QStringLiteral("school.db"));
-    ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath("tiny"), db_));
-    QFile::setPermissions(db_, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(icbtest::CopyTinySchool(db_));
     out_ = dir_.filePath(QStringLiteral("out"));
   }
   QString Run(const ParameterMap &extra = {}, int flags = 3) {

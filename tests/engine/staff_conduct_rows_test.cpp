@@ -116,8 +116,7 @@ class StaffConductRows : public ::testing::Test {
  protected:
   void SetUp() override {
     school_ = dir_.filePath(QStringLiteral("school.db"));
-    ASSERT_TRUE(QFile::copy(icbtest::schoolDbPath(QStringLiteral("tiny")), school_));
-    ASSERT_TRUE(icbtest::SqliteExec(school_, QString::fromUtf8(kAddedRows)));
+    ASSERT_TRUE(icbtest::CopyTinySchool(school_, QString::fromUtf8(kAddedRows)));
   }
 
   // The run's output folder.
