@@ -55,15 +55,6 @@ QString createTableSql(AttendanceTable table) {
       .arg("discipline", "header", "oldcode", "newcode", "stdkey", "attdate", period, "header");
 }
 
-// The rows the change query selects; the index holds only them, so sending costs what changed.
-const char *kUnsentCondition = "newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)";
-
-QString unsentIndexSql(AttendanceTable table) {
-  const QString name = AttendanceTableName(table);
-  return QStringLiteral("CREATE INDEX IF NOT EXISTS %1_UNSENT ON %1 (header) WHERE %2")
-      .arg(name, QLatin1String(kUnsentCondition));
-}
-
 // Cached values keep no single quotes: the cache has always been written without them.
 QByteArray stored(const QString &text) {
   QByteArray utf8 = text.toUtf8();
@@ -165,6 +156,19 @@ struct AttendanceCache::RowBuffers {
   auto Key() const { return std::make_tuple(Field(0), Field(1), Field(2), Field(3)); }
 };
 
+// The marks of one key that come one after another in a sorted chunk. Inserting the first and
+// updating it with each later one leaves one stored row: the first mark's key and reason with the
+// last mark's code columns, which is the row this stands for.
+struct AttendanceCache::KeyMarks {
+  const RowBuffers *const *marks = nullptr;  // in the order they came
+  size_t count = 0;
+  long long changes = 0;    // later marks whose code columns differ from the mark before
+  long long unchanged = 0;  // later marks that repeat the mark before
+
+  std::string_view Field(int index) const { return marks[0]->Field(index); }
+  std::string_view Value(int index) const { return marks[count - 1]->Value(index); }
+};
+
 // The rows of one student already stored between two dates, read with one range query so that the
 // marks of that student are compared in memory instead of looked up one by one.
 struct AttendanceCache::StoredGroup {
@@ -243,15 +247,16 @@ struct AttendanceCache::Impl {
   // The table had no rows when the merge began: rows are inserted first and looked up only when
   // the same key comes twice.
   bool freshTable = false;
-  // Merging into an empty table drops the index of unsent rows and builds it again at the end:
-  // one sorted build instead of an index insert per row.
+  // Merging into an empty table drops the index of unsent rows, which would then list every row:
+  // the rows are sent in key order and marked without it, and marking them builds it over the few
+  // rows left unsent (or the table's next start does). A merge that fails builds it again at once.
   std::optional<AttendanceTable> unsentIndexDropped;
 
   void restoreUnsentIndex() {
     if (!unsentIndexDropped) return;
     const AttendanceTable table = *unsentIndexDropped;
     unsentIndexDropped.reset();
-    database.Execute(unsentIndexSql(table));
+    database.Execute(UnsentIndexSql(table));
   }
   // Rows handed to the caller for the file being written, marked only once that file is published.
   PendingSentMarks pending{database};
@@ -423,7 +428,7 @@ void AttendanceCache::CreateTable(AttendanceTable table) {
   } catch (const XException &e) {
     task_.Log(kDebug, "Attendance: Create Table Failed: " + e.Text(), kStartAttTable);
   }
-  impl_->database.Execute(unsentIndexSql(table));
+  impl_->database.Execute(UnsentIndexSql(table));
 }
 
 bool AttendanceCache::TableExists(AttendanceTable table) {
@@ -572,22 +577,28 @@ void AttendanceCache::flushChunk() {
     return chunk[left].Key() < chunk[right].Key();
   });
   if (impl_->freshTable) {
-    // New keys go in batches of rows inserted by one statement. A key that comes again was inserted
-    // by its first mark: it is updated, once that mark is in, without trying to insert it again.
-    std::vector<const RowBuffers *> batch;
+    // Each key, with all of its marks, is one row of a batch inserted by one statement; a batch
+    // that cannot go in whole is written mark by mark, which logs and leaves out the failing rows.
+    std::vector<const RowBuffers *> sorted(order.size());
+    for (size_t i = 0; i < order.size(); ++i) sorted[i] = &chunk[order[i]];
+    std::vector<KeyMarks> batch;
     const auto insertPending = [&] {
       if (batch.size() < kInsertBatchRows || !insertBatch(batch))
-        for (const RowBuffers *row : batch) writeRow(*row, nullptr, false);
+        for (const KeyMarks &key : batch) writeKeyMarks(key);
       batch.clear();
     };
-    for (size_t i = 0; i < order.size(); ++i) {
-      const RowBuffers &row = chunk[order[i]];
-      if (i > 0 && row.Key() == chunk[order[i - 1]].Key()) {
-        insertPending();
-        writeRow(row, nullptr, true);
-        continue;
+    for (size_t first = 0; first < sorted.size();) {
+      KeyMarks key{&sorted[first], 1};
+      while (first + key.count < sorted.size() && sorted[first + key.count]->Key() == sorted[first]->Key()) {
+        const RowBuffers &before = *sorted[first + key.count - 1];
+        const RowBuffers &mark = *sorted[first + key.count];
+        bool same = true;
+        for (int i = 0; i < 6 && same; ++i) same = mark.Value(i) == before.Value(i);
+        ++(same ? key.unchanged : key.changes);
+        ++key.count;
       }
-      batch.push_back(&row);
+      first += key.count;
+      batch.push_back(key);
       if (batch.size() == kInsertBatchRows) insertPending();
     }
     insertPending();
@@ -612,10 +623,10 @@ void AttendanceCache::flushChunk() {
   impl_->chunkText.clear();
 }
 
-bool AttendanceCache::insertBatch(const std::vector<const RowBuffers *> &rows) {
+bool AttendanceCache::insertBatch(const std::vector<KeyMarks> &keys) {
   sqlite::Query &insert = *impl_->statementsFor(*impl_->merging).insertBatch;
   try {
-    for (size_t i = 0; i < rows.size(); ++i) bindInsert(insert, *rows[i], int(i * 11));
+    for (size_t i = 0; i < keys.size(); ++i) bindInsert(insert, keys[i], int(i * 11));
     insert.Step();
     insert.Reset();
   } catch (const sqlite::SqlError &e) {
@@ -624,8 +635,17 @@ bool AttendanceCache::insertBatch(const std::vector<const RowBuffers *> &rows) {
     if (!isRowFailure(e)) throw;
     return false;
   }
-  mergedWrites_ += (long long)rows.size();
+  // Counted as if each key's first mark had been inserted and every later one compared with it.
+  for (const KeyMarks &key : keys) {
+    mergedWrites_ += 1 + key.changes;
+    mergedUnchanged_ += key.unchanged;
+  }
   return true;
+}
+
+void AttendanceCache::writeKeyMarks(const KeyMarks &key) {
+  writeRow(*key.marks[0], nullptr, false);
+  for (size_t i = 1; i < key.count; ++i) writeRow(*key.marks[i], nullptr, true);
 }
 
 void AttendanceCache::writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey) {
@@ -700,10 +720,9 @@ void AttendanceCache::FinishMerge() {
   const AttendanceTable table = *impl_->merging;
   try {
     flushChunk();
-    // The waiting rows' buffers go before the index of unsent rows is built, which sorts in memory.
     std::vector<RowBuffers>().swap(impl_->chunk);
     std::string().swap(impl_->chunkText);
-    impl_->restoreUnsentIndex();
+    impl_->unsentIndexDropped.reset();
   } catch (...) {
     impl_->chunk.clear();
     impl_->chunkText.clear();

@@ -129,14 +129,17 @@ class AttendanceCache {
  private:
   struct Impl;
   struct RowBuffers;
+  struct KeyMarks;
   struct StoredGroup;
   void flushChunk();
   // group: the row's student's stored rows, or none to look the row up on its own; repeatedKey: the
   // row before it in the chunk has the same key.
   void writeRow(const RowBuffers &row, const StoredGroup *group, bool repeatedKey);
-  // Inserts rows (kInsertBatchRows of them) with one statement into an empty table; false, with the
-  // table unchanged, when one of them cannot be inserted.
-  bool insertBatch(const std::vector<const RowBuffers *> &rows);
+  // Inserts the rows of keys (kInsertBatchRows of them) with one statement into an empty table;
+  // false, with the table unchanged, when one of them cannot be inserted.
+  bool insertBatch(const std::vector<KeyMarks> &keys);
+  // Writes the marks of one key one by one: the first inserted, each later one updating it.
+  void writeKeyMarks(const KeyMarks &key);
   std::unique_ptr<Impl> impl_;
   BridgeTaskBase &task_;
   QString databasePath_;

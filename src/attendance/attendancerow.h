@@ -14,6 +14,11 @@ QString AttendanceTableName(AttendanceTable table);
 QString AttendancePeriodColumn(AttendanceTable table);
 // The table for a name as the task chain passes it ("DAILY_ATT" or "PERIOD_ATT"); none otherwise.
 std::optional<AttendanceTable> AttendanceTableFromName(const QString &name);
+// The rows the change query selects: a code that was never sent or differs from the one sent.
+extern const char *const kUnsentCondition;
+// Creates, unless it exists, the table's index of unsent rows: it holds only them, so sending costs
+// what changed.
+QString UnsentIndexSql(AttendanceTable table);
 
 // One mark as it is merged into the cache. An invalid date is stored as an empty text.
 struct AttendanceCacheRow {

@@ -107,7 +107,8 @@ void PendingSentMarks::end() {
   insert_.reset();
 }
 
-// oldcode takes the code that was sent, unless the row's code has moved on since.
+// oldcode takes the code that was sent, unless the row's code has moved on since. A table filled
+// from empty is sent without its index of unsent rows; it is built once the sent rows left it.
 void PendingSentMarks::apply() {
   for (AttendanceTable table : {AttendanceTable::Daily, AttendanceTable::Period}) {
     const QString name = AttendanceTableName(table);
@@ -118,6 +119,7 @@ void PendingSentMarks::apply() {
                            .arg(name, kRowsTable));
     mark.Bind(1, name);
     mark.Step();
+    database_.Execute(UnsentIndexSql(table));
   }
 }
 

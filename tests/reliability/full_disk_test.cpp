@@ -36,8 +36,9 @@ const DiskCase kCases[] = {
     {"in_a_table_export", false, [](qint64) { return qint64(0); }, "while writing file \\[", false},
     // The cache's journal of the sending transaction fits, the update file does not.
     {"in_the_update_file", true, [](qint64 update) { return update / 2; }, "Update \\d{14}\\.PDU", false},
-    // The update file is published; recording the marks it carried as sent fills the disk.
-    {"in_the_marking", true, [](qint64 update) { return update + 8 * kPage; }, "disk is full", true},
+    // The update file is published; recording the marks it carried as sent fills the disk. The run
+    // gets that far from 12 pages beside the update file on, and marking fits from 48 on.
+    {"in_the_marking", true, [](qint64 update) { return update + 24 * kPage; }, "disk is full", true},
 };
 
 class FullDisk : public ::testing::TestWithParam<DiskCase> {
@@ -101,7 +102,7 @@ TEST_P(FullDisk, FailsWithoutPartialFilesOrMarksRecordedAsSent) {
       QRegularExpression::MultilineOption);
   EXPECT_TRUE(errorLine.match(QString::fromUtf8(output)).hasMatch()) << output.toStdString();
   // A new update file is complete, and the cache records as sent only what it carries.
-  EXPECT_EQ(view.TakeNewFiles(full.name), full.updateFilePublished ? 1 : 0);
+  EXPECT_EQ(view.TakeNewFiles(full.name), full.updateFilePublished ? 1 : 0) << output.toStdString();
   QMap<QString, QByteArray> now = importfolder::PublishedFiles(folder_);
   QMap<QString, QByteArray> expected = published;
   for (const QString &name : importfolder::UpdateFileNames(folder_))
