@@ -832,6 +832,19 @@ bool AttendanceCache::IsSending() const {
 
 long long AttendanceCache::SendChanges(AttendanceTable table, const QString &header,
                                        const std::function<bool(const AttendanceChange &)> &write) {
+  return SendChangeBytes(table, header, [&write](const AttendanceChangeBytes &bytes) {
+    const auto text = [](std::string_view utf8) {
+      return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    };
+    return write(AttendanceChange{text(bytes.stdkey), text(bytes.attdate), text(bytes.period),
+                                  text(bytes.code), text(bytes.reason), text(bytes.excused),
+                                  text(bytes.absent), text(bytes.tardy), text(bytes.truant),
+                                  text(bytes.discipline)});
+  });
+}
+
+long long AttendanceCache::SendChangeBytes(AttendanceTable table, const QString &header,
+                                           const std::function<bool(const AttendanceChangeBytes &)> &write) {
   BeginSending();
   if (impl_->pending.IsPrepared())
     throw XException(QStringLiteral("Attendance: the sent rows are already prepared"));
@@ -853,10 +866,10 @@ long long AttendanceCache::SendChanges(AttendanceTable table, const QString &hea
   long long read = 0;
   while (changes.Step()) {
     ++read;
-    AttendanceChange change{changes.StringColumn(1),  changes.StringColumn(2), changes.StringColumn(9),
-                            changes.StringColumn(10), changes.StringColumn(3), changes.StringColumn(4),
-                            changes.StringColumn(5),  changes.StringColumn(6), changes.StringColumn(7),
-                            changes.StringColumn(8)};
+    const AttendanceChangeBytes change{changes.TextView(1),  changes.TextView(2), changes.TextView(9),
+                                       changes.TextView(10), changes.TextView(3), changes.TextView(4),
+                                       changes.TextView(5),  changes.TextView(6), changes.TextView(7),
+                                       changes.TextView(8)};
     if (write(change)) impl_->pending.Add(table, changes.Int64Column(0), changes.TextView(10));
   }
   return read;

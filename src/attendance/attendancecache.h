@@ -108,6 +108,9 @@ class AttendanceCache {
   void BeginSending();
   long long SendChanges(AttendanceTable table, const QString &header,
                         const std::function<bool(const AttendanceChange &)> &write);
+  // The same, each row handed over as the cache stores it, without a text made of each value.
+  long long SendChangeBytes(AttendanceTable table, const QString &header,
+                            const std::function<bool(const AttendanceChangeBytes &)> &write);
   // Call when the file is complete and flushed under workingPath, just before it is renamed to
   // finalPath.
   void PrepareSent(const QString &workingPath, const QString &finalPath);

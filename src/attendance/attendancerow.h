@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 #include <optional>
+#include <string_view>
 
 enum class AttendanceTable { Daily, Period };
 
@@ -33,6 +34,21 @@ struct AttendanceCacheRow {
   QString tardy;
   QString truant;
   QString discipline;
+};
+
+// One row whose code changed since it was last sent, as stored (UTF-8): valid only while the
+// callback that is handed it runs.
+struct AttendanceChangeBytes {
+  std::string_view stdkey;
+  std::string_view attdate;  // "yyyy-mm-dd" or empty
+  std::string_view period;
+  std::string_view code;
+  std::string_view reason;
+  std::string_view excused;
+  std::string_view absent;
+  std::string_view tardy;
+  std::string_view truant;
+  std::string_view discipline;
 };
 
 // One row whose code changed since it was last sent, as read back for the export.

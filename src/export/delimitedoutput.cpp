@@ -28,6 +28,18 @@ void DelimitedOutput::WriteValue(const QString &value) {
   lineStart_ = false;
 }
 
+void DelimitedOutput::WriteUtf8Value(std::string_view utf8) {
+  // ASCII is its own Windows-1252; any other byte takes the way of the text.
+  for (const char c : utf8)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      WriteValue(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+      return;
+    }
+  if (!lineStart_) line_.append(separator_);
+  line_.append(utf8.data(), qsizetype(utf8.size()));
+  lineStart_ = false;
+}
+
 void DelimitedOutput::EndLine() {
   line_.append("\r\n");
   // An empty line (an end-line column command) carries no record and is kept as written.

@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "sortedrows.h"
 #include "uniquelines.h"
@@ -23,6 +24,8 @@ class DelimitedOutput {
   explicit DelimitedOutput(PublishedFile &file, char separator = '\t', Repeats repeats = Repeats::Kept);
 
   void WriteValue(const QString &value);
+  // A value given as UTF-8; the same bytes as the text it reads as.
+  void WriteUtf8Value(std::string_view utf8);
   void EndLine();
   // Text written as it is (it carries its own line ends); the next value starts a line. Not while
   // rows are held.

@@ -3,7 +3,6 @@
 // The marks become durable only once the file that carries the rows is published: right after the
 // table file in an import run, with the update file in an update run.
 #include <QDate>
-#include <QHash>
 
 #include "attendancecache.h"
 #include "attendanceheadermap.h"
@@ -94,20 +93,24 @@ QString DataAccessBase::PassFileName(const QString &fileName, const QString &hea
   return SuffixedFileName(fileName, CleanFileName(header));
 }
 
-QString DataAccessBase::ChangeDateText(const QString &stored, QHash<QString, QString> &known) {
-  const auto found = known.constFind(stored);
-  if (found != known.cend()) return *found;
-  const QDate date = QDate::fromString(stored, QStringLiteral("yyyy-MM-dd"));
-  return known.insert(stored, date.isValid() ? FormatDate(XDate::FromQDate(date)) : QString()).value();
+QString DataAccessBase::ChangeDateText(std::string_view stored,
+                                       std::map<std::string, QString, std::less<>> &known) {
+  const auto found = known.find(stored);
+  if (found != known.end()) return found->second;
+  const QDate date = QDate::fromString(QString::fromUtf8(stored.data(), qsizetype(stored.size())),
+                                       QStringLiteral("yyyy-MM-dd"));
+  return known.emplace(stored, date.isValid() ? FormatDate(XDate::FromQDate(date)) : QString()).first->second;
 }
 
-void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChange &change,
-                                 QHash<QString, QString> &dates) {
-  const QString date = ChangeDateText(change.attdate, dates);
-  for (const QString *value :
-       {&change.stdkey, &date, &change.period, &change.code, &change.reason, &change.excused, &change.absent,
-        &change.tardy, &change.truant, &change.discipline})
-    output.WriteValue(*value);
+// The values go to the file as the cache stores them: most are ASCII, written without a text
+// made of each.
+void DataAccessBase::WriteChange(DelimitedOutput &output, const AttendanceChangeBytes &change,
+                                 std::map<std::string, QString, std::less<>> &dates) {
+  output.WriteUtf8Value(change.stdkey);
+  output.WriteValue(ChangeDateText(change.attdate, dates));
+  for (const std::string_view value : {change.period, change.code, change.reason, change.excused,
+                                       change.absent, change.tardy, change.truant, change.discipline})
+    output.WriteUtf8Value(value);
   output.EndLine();
 }
 
@@ -130,7 +133,7 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
   int written = 0;
   // A school year has a few hundred days and a first run sends hundreds of thousands of marks:
   // each stored date is turned into the file's date text once.
-  QHash<QString, QString> dates;
+  std::map<std::string, QString, std::less<>> dates;
   bool marked = true;
   DelimitedOutput *output = nullptr;
   try {
@@ -139,8 +142,10 @@ bool DataAccessBase::ExportCachedHeader(const CachedExport &cached, const QStrin
     } catch (const XException &e) {
       throw OutputFailure{e.Text()};
     }
-    read = cache.SendChanges(cached.table, header, [&](const AttendanceChange &change) {
-      if (filter && !IsStudentIncluded(change.stdkey)) return false;
+    read = cache.SendChangeBytes(cached.table, header, [&](const AttendanceChangeBytes &change) {
+      if (filter &&
+          !IsStudentIncluded(QString::fromUtf8(change.stdkey.data(), qsizetype(change.stdkey.size()))))
+        return false;
       try {
         WriteChange(*output, change, dates);
       } catch (const XException &e) {

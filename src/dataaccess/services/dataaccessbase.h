@@ -8,6 +8,10 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,7 +20,7 @@
 #include "xdatetime.h"
 #include "xtime.h"
 
-struct AttendanceChange;
+struct AttendanceChangeBytes;
 enum class AttendanceTable;
 
 class DataAccessBase : public PDEWriter {
@@ -154,8 +158,9 @@ class DataAccessBase : public PDEWriter {
                           bool filter);
   QString PassFileName(const QString &fileName, const QString &header, bool firstPass) const;
   // The file's text of a change's stored date ("yyyy-MM-dd"), found in or added to known.
-  QString ChangeDateText(const QString &stored, QHash<QString, QString> &known);
-  void WriteChange(DelimitedOutput &output, const AttendanceChange &change, QHash<QString, QString> &dates);
+  QString ChangeDateText(std::string_view stored, std::map<std::string, QString, std::less<>> &known);
+  void WriteChange(DelimitedOutput &output, const AttendanceChangeBytes &change,
+                   std::map<std::string, QString, std::less<>> &dates);
   QString FormatDate(const XDate &date);
 
   int retryCount_ = 1;
