@@ -2,6 +2,8 @@
 // window by window, and reset when the configuration changes. The cache itself lives in the
 // attendance layer; this file feeds it the writer's query, dates and update date.
 #include <QFileInfo>
+#include <QHash>
+#include <memory>
 
 #include "attendancewriter.h"
 #include "fullreaddates.h"
@@ -71,9 +73,16 @@ class QuerySource : public AttendanceSource {
 AttendanceDateFormat WriterDates(const QString &pattern) {
   AttendanceDateFormat dates;
   dates.format = [pattern](const QDate &date) { return XDate::FromQDate(date).Format(pattern); };
-  dates.parse = [pattern](const QString &text) {
+  // The marks of a run carry a few hundred dates, each many times over: each text is parsed once.
+  constexpr qsizetype kKnownDates = 4096;
+  dates.parse = [pattern, known = std::make_shared<QHash<QString, QDate>>()](const QString &text) {
+    const auto found = known->constFind(text);
+    if (found != known->cend()) return *found;
     XDate date;
-    return date.Parse(pattern, text) ? date.ToQDate() : QDate();
+    const QDate parsed = date.Parse(pattern, text) ? date.ToQDate() : QDate();
+    if (known->size() >= kKnownDates) known->clear();
+    known->insert(text, parsed);
+    return parsed;
   };
   return dates;
 }
