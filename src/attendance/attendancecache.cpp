@@ -244,8 +244,8 @@ struct AttendanceCache::Impl {
   std::optional<AttendanceTable> merging;
   std::optional<QDate> mergeBlank;
   RowIdSet seenRowIds;
-  // The table had no rows when the merge began: rows are inserted first and looked up only when
-  // the same key comes twice.
+  // The table had no rows when the merge began: rows go in by batches, without a lookup, unless a
+  // batch cannot go in whole.
   bool freshTable = false;
   // Merging into an empty table drops the index of unsent rows, which would then list every row:
   // the rows are sent in key order and marked without it, and marking them builds it over the few
@@ -635,7 +635,8 @@ bool AttendanceCache::insertBatch(const std::vector<KeyMarks> &keys) {
     if (!isRowFailure(e)) throw;
     return false;
   }
-  // Counted as if each key's first mark had been inserted and every later one compared with it.
+  // Counted as if each key's first mark had been inserted and every later one compared with the
+  // mark before it.
   for (const KeyMarks &key : keys) {
     mergedWrites_ += 1 + key.changes;
     mergedUnchanged_ += key.unchanged;
