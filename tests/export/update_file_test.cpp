@@ -194,4 +194,40 @@ TEST(UpdateFile, RowsWrittenByTheLayerAbove) {
               "// Cached Period Attendance\r\nAttStdRef\tAttPerRef\r\n15\t3\r\n*\r\n\r\n//  Timing \r\n"));
 }
 
+// Values handed over as UTF-8 (as the attendance cache stores them) become the same bytes as the
+// same values handed over as text: ASCII, Latin-1, Windows-1252's own characters, characters it
+// lacks, one beyond the basic plane, tab, NUL, DEL and C1.
+TEST(UpdateFile, Utf8ValuesWriteTheBytesOfTheirText) {
+  const QStringList values = {"S1",
+                              "",
+                              QString::fromUtf8("Zo\u00eb \u00d1and\u00fa"),
+                              QString::fromUtf8("\u20ac 5 \u2013 \u201clate\u201d \u0152uvre\u2122"),
+                              QString::fromUtf8("\u4e2d\u6587 a\U0001F600b"),
+                              QString::fromUtf8("tab\there"),
+                              QString(QChar(0)) + QString::fromUtf8("\x7f\u0081\u00a0")};
+  MemoryWriter writer;
+  writer.StartUpdate();
+  writer.StartTable("Cached Period Attendance", "StudentPeriodAtt.pef");
+  DelimitedOutput &out = writer.BeginTableOutput();
+  for (const bool asUtf8 : {false, true}) {
+    out.WriteValue(asUtf8 ? "utf8" : "text");
+    for (const QString &value : values) {
+      const QByteArray utf8 = value.toUtf8();
+      asUtf8 ? out.WriteUtf8Value(std::string_view(utf8.constData(), size_t(utf8.size())))
+             : out.WriteValue(value);
+    }
+    out.EndLine();
+  }
+  writer.EndTableOutput(2);
+  writer.EndTable();
+  writer.FinishUpdate();
+  ASSERT_EQ(writer.published.size(), 1u);
+  const QByteArray bytes = icbtest::readBytes(writer.published.front());
+  const auto lineAfter = [&bytes](const char *start) {
+    const qsizetype from = bytes.indexOf(start) + qsizetype(qstrlen(start));
+    return bytes.mid(from, bytes.indexOf("\r\n", from) - from);
+  };
+  EXPECT_EQ(lineAfter("\r\nutf8\t"), lineAfter("\r\ntext\t"));
+}
+
 }  // namespace
